@@ -1,0 +1,16 @@
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(CURL REQUIRED)
+find_package(ZLIB REQUIRED)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(CLI11 REQUIRED)
+
+if(KELVARIN_BUILD_GUI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test PrintSupport)
+  find_package(QCustomPlotQt6 REQUIRED)
+endif()
+
+if(KELVARIN_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()

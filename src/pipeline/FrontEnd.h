@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "net/StatusWindow.h"
+
+namespace kelvarin {
+
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// What the stages need of the program that runs them: the status line, the
+// progress bar, message boxes and the one-message pump. The desktop program,
+// the command-line program and the tests each implement it.
+class FrontEnd {
+public:
+    virtual ~FrontEnd() = default;
+
+    // The status line; the transfers write their running texts straight into it.
+    virtual StatusWindow& StatusLine() = 0;
+    virtual void SetProgressRange(int lower, int upper) = 0;
+    virtual void SetProgress(int position) = 0;
+    virtual MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) = 0;
+    // Takes one waiting event, if any, and handles it to its end; whatever it
+    // triggers (Pause among others) runs nested inside the stage.
+    virtual void PumpOneMessage() = 0;
+};
+
+// A list control as the stages read it, by index at every pass, so a command
+// run inside the pump can never make a stage read stale rows.
+class StageList {
+public:
+    virtual ~StageList() = default;
+    virtual int Count() const = 0;
+    virtual std::string Text(int row) const = 0;
+    virtual int SelectedCount() const = 0;
+    // The first selected row after `row` (-1 starts before row 0), or -1.
+    virtual int NextSelected(int row) const = 0;
+};
+
+// The remote list: filled by Connect, kept in ascending order of its texts.
+class RemoteList : public StageList {
+public:
+    virtual void Clear() = 0;
+    virtual void Add(const std::string& text) = 0;
+};
+
+struct FolderListing;
+
+// A stage file list with its folder edit and count static.
+class FileList : public StageList {
+public:
+    virtual void ShowListing(const FolderListing& listing, const std::string& editText) = 0;
+};
+
+} // namespace kelvarin

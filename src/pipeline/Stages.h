@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "app/WorkingFolders.h"
+#include "pipeline/FrontEnd.h"
+
+namespace kelvarin {
+
+// The exchange's price server; every address of the stages starts with it.
+inline constexpr const char* DefaultExchangeServer = "http://www.sgx.com";
+
+enum class StageOutcome {
+    Succeeded,
+    Failed,      // a failed connection, an unsuccessful download, a failed archive, a file error
+    NoSelection, // manual mode with nothing selected: only the message was shown
+};
+
+// Shared by the four stages: what they work on and report to.
+struct StageContext {
+    WorkingFolders& folders;
+    FrontEnd& frontEnd;
+    std::string server = DefaultExchangeServer;
+};
+
+// Empties `list`, fills it from `folder`, shows edit text and count, and then
+// shows the listing's message, if any.
+void RefreshFileList(const std::string& folder, FileList& list, std::string_view pattern,
+                     FrontEnd& frontEnd);
+
+StageOutcome RunConnect(StageContext& context, RemoteList& remoteList);
+StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& remoteList,
+                         FileList& zipList);
+StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zipList,
+                      FileList& unzipList);
+StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
+                       FileList& stockList);
+
+// Clear All of one stage list, after its confirmation.
+enum class StageFolder { Zip, Unzip, Stock };
+void ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
+
+} // namespace kelvarin

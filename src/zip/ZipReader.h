@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kelvarin {
+
+struct ZipArchiveHandle; // opaque; made by OpenZipArchive, freed by CloseZipArchive
+
+// One member of an archive. For the pseudo-member -1, `index` holds the count.
+struct ZipEntryInfo {
+    std::int32_t index = -1;
+    char name[260 + 1] = {}; // room for the NUL even when minizip fills 260 bytes
+    std::uint32_t attributes = 0;
+    std::uint64_t accessTime = 0;       // Windows file times: 100 ns since 1601-01-01 UTC
+    std::uint64_t creationTime = 0;
+    std::uint64_t modificationTime = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint32_t uncompressedSize = 0;
+};
+
+enum ZipAttribute : std::uint32_t {
+    ZipReadOnly = 0x01,
+    ZipHidden = 0x02,
+    ZipSystem = 0x04,
+    ZipDirectory = 0x10,
+    ZipArchiveBit = 0x20,
+};
+
+enum ZipResult : std::uint32_t {
+    ZipOk = 0,
+    ZipCannotOpen = 0x200,
+    ZipWriteFailed = 0x400,
+    ZipMoreData = 0x600,
+    ZipCorruptEntry = 0x700,
+    ZipReadFailed = 0x800,
+    ZipPasswordNeeded = 0x1000,
+    ZipBadArgument = 0x10000,
+    ZipWrongHandle = 0x80000,
+    ZipAlreadyOpen = 0x1000000,
+    ZipNotSeekable = 0x2000000,
+    ZipInflateFailed = 0x5000000,
+};
+
+// Null when the archive cannot be opened; ZipLastResult() then says why.
+ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password = nullptr);
+std::uint32_t SetZipBaseFolder(ZipArchiveHandle* handle, const std::string& folder);
+std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& info);
+std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName);
+std::uint32_t CloseZipArchive(ZipArchiveHandle* handle);
+
+// The result of the most recent operation of this reader, process-wide.
+std::uint32_t ZipLastResult();
+
+} // namespace kelvarin
