@@ -40,7 +40,7 @@ public:
 };
 
 // The remote list: filled by Connect, kept in ascending order of its texts.
-class RemoteList : public StageList {
+class RemoteList : public virtual StageList {
 public:
     virtual void Clear() = 0;
     virtual void Add(const std::string& text) = 0;
@@ -49,7 +49,7 @@ public:
 struct FolderListing;
 
 // A stage file list with its folder edit and count static.
-class FileList : public StageList {
+class FileList : public virtual StageList {
 public:
     virtual void ShowListing(const FolderListing& listing, const std::string& editText) = 0;
 };
