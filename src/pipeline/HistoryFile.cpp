@@ -1,0 +1,128 @@
+#include "pipeline/HistoryFile.h"
+
+#include "app/AtomicFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kelvarin {
+
+namespace {
+
+// Every column but the volume is at least this wide, right-aligned.
+constexpr std::size_t PriceWidth = 6;
+
+// The widest double in fixed notation with three decimals: sign, 309 digits,
+// point and decimals.
+constexpr std::size_t PriceBufferSize = 320;
+
+// Prints like "%6.3f" in the "C" locale. printf would take its decimal point
+// from LC_NUMERIC, which the desktop front end may change, and a history file
+// must read the same whoever wrote it.
+void AppendPrice(std::string& row, double value) {
+    char text[PriceBufferSize];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+    const auto size = static_cast<std::size_t>(result.ptr - text);
+    if (size < PriceWidth)
+        row.append(PriceWidth - size, ' ');
+    row.append(text, size);
+}
+
+void AppendVolume(std::string& row, long value) {
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    row.append(text, static_cast<std::size_t>(result.ptr - text));
+}
+
+std::string CannotWrite(const std::string& path, int error) {
+    return "Cannot write " + path + ": " + ErrnoText(error);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FormatHistoryRow(const DailyPriceRecord& record) {
+    std::string row;
+    row.reserve(64);
+    row += "\r\n";
+    // As "%s" would, the date ends at a NUL should a record ever hold one.
+    row += std::string_view(record.date.c_str());
+    for (const double price : {record.open, record.high, record.low, record.close}) {
+        row += '\t';
+        AppendPrice(row, price);
+    }
+    row += '\t';
+    AppendVolume(row, record.volume);
+    return row;
+}
+
+std::string HistoryPath(const std::string& stockFolder, std::string_view name,
+                        std::string_view code) {
+    std::string path;
+    path.reserve(stockFolder.size() + name.size() + code.size() + 7);
+    path += stockFolder;
+    const std::size_t nameStart = path.size();
+    path += name;
+    path += " (";
+    const std::size_t codeStart = path.size();
+    path += code;
+    path += ").txt";
+    // A "/" in a name or code would lead out of the stock folder or into a
+    // subfolder of it; nothing else in them is touched.
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(nameStart),
+                 path.begin() + static_cast<std::ptrdiff_t>(nameStart + name.size()), '/', '_');
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(codeStart),
+                 path.begin() + static_cast<std::ptrdiff_t>(codeStart + code.size()), '/', '_');
+    return path;
+}
+
+bool AppendHistoryRows(const std::string& path, std::string_view rows, std::string* error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            if (error)
+                *error = CannotWrite(path, errno);
+            return false;
+        }
+        // A new history file appears whole, header included, or not at all.
+        std::string content;
+        content.reserve(HistoryHeader.size() + rows.size());
+        content += HistoryHeader;
+        content += rows;
+        return WriteFileAtomically(path, content, error);
+    }
+    // A failed append is cut back off, so the file never ends in half a row.
+    const off_t oldSize = ::lseek(fd, 0, SEEK_END);
+    if (!WriteAll(fd, rows)) {
+        const int writeError = errno;
+        const bool cutBack = oldSize >= 0 && ::ftruncate(fd, oldSize) == 0;
+        ::close(fd);
+        if (error)
+            *error = CannotWrite(path, writeError) +
+                     (cutBack ? "" : " (the file may end in part of a row)");
+        return false;
+    }
+    if (::close(fd) != 0) {
+        if (error)
+            *error = CannotWrite(path, errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace kelvarin

@@ -1,0 +1,245 @@
+#include "pipeline/HistoryFile.h"
+
+#include "FileBytes.h"
+#include "TempDir.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kelvarin {
+namespace {
+
+DailyPriceRecord Alpha() {
+    DailyPriceRecord record;
+    record.date = "2004-01-23";
+    record.name = "ALPHA HOLDINGS";
+    record.code = "A11";
+    record.open = 2.65;
+    record.high = 2.69;
+    record.low = 2.64;
+    record.close = 2.67;
+    record.volume = 800;
+    return record;
+}
+
+DailyPriceRecord WithPrices(double open, double high, double low, double close, long volume) {
+    DailyPriceRecord record = Alpha();
+    record.open = open;
+    record.high = high;
+    record.low = low;
+    record.close = close;
+    record.volume = volume;
+    return record;
+}
+
+// What the C library prints for the row in the "C" locale, which the test
+// program never leaves.
+std::string PrintfRow(const DailyPriceRecord& record) {
+    char text[2048];
+    std::snprintf(text, sizeof text, "\r\n%s\t%6.3f\t%6.3f\t%6.3f\t%6.3f\t%ld", record.date.c_str(),
+                  record.open, record.high, record.low, record.close, record.volume);
+    return text;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// ---------------------------------------------------------------- rows
+
+TEST(HistoryRow, StartsWithCrLfAndSeparatesColumnsWithTabs) {
+    EXPECT_EQ(FormatHistoryRow(Alpha()), "\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800");
+}
+
+TEST(HistoryRow, PricesAreRightAlignedToSixAndNeverCut) {
+    EXPECT_EQ(FormatHistoryRow(WithPrices(1234.5, 123.4, 0, -0.5, 0)),
+              "\r\n2004-01-23\t1234.500\t123.400\t 0.000\t-0.500\t0");
+    EXPECT_EQ(FormatHistoryRow(WithPrices(1e20, -12345.678, 99.9999, 0.0004, -7)),
+              "\r\n2004-01-23\t100000000000000000000.000\t-12345.678\t100.000\t 0.000\t-7");
+}
+
+TEST(HistoryRow, VolumeHasNoPadding) {
+    EXPECT_EQ(FormatHistoryRow(WithPrices(1, 1, 1, 1, 999999999)),
+              "\r\n2004-01-23\t 1.000\t 1.000\t 1.000\t 1.000\t999999999");
+    EXPECT_EQ(FormatHistoryRow(WithPrices(1, 1, 1, 1, std::numeric_limits<long>::min())),
+              "\r\n2004-01-23\t 1.000\t 1.000\t 1.000\t 1.000\t" +
+                  std::to_string(std::numeric_limits<long>::min()));
+}
+
+TEST(HistoryRow, DateIsCopiedAsItIs) {
+    DailyPriceRecord record = Alpha();
+    record.date = " 23/1/04  ";
+    EXPECT_EQ(FormatHistoryRow(record).substr(0, 13), "\r\n 23/1/04  \t");
+    record.date = "";
+    EXPECT_EQ(FormatHistoryRow(record).substr(0, 4), "\r\n\t ");
+}
+
+TEST(HistoryRow, MatchesPrintfOnRoundingAndExtremeValues) {
+    const double values[] = {0,
+                             -0.0,
+                             0.0005,
+                             -0.0005,
+                             0.0015,
+                             0.0025,
+                             0.0625,
+                             0.1875,
+                             2.6745,
+                             2.6755,
+                             1.0005,
+                             -0.5,
+                             -0.0004,
+                             9.9995,
+                             99.9995,
+                             999.9995,
+                             123456.7895,
+                             1e20,
+                             -1e20,
+                             1e-300,
+                             DBL_MIN,
+                             std::numeric_limits<double>::denorm_min(),
+                             DBL_MAX,
+                             -DBL_MAX,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             -std::numeric_limits<double>::quiet_NaN()};
+    for (const double value : values) {
+        const DailyPriceRecord record = WithPrices(value, value, value, value, 1);
+        EXPECT_EQ(FormatHistoryRow(record), PrintfRow(record)) << "value " << value;
+    }
+}
+
+TEST(HistoryRow, MatchesPrintfOnManyPrices) {
+    std::mt19937_64 random(20040123);
+    std::uniform_int_distribution<long> thousandths(-10000000, 10000000);
+    std::uniform_real_distribution<double> wide(-1e7, 1e7);
+    std::uniform_int_distribution<long> volume(-999999999, 999999999);
+    for (int i = 0; i < 20000; ++i) {
+        // Prices as they come from the exchange, plus halfway cases just off
+        // and exactly on a representable value, plus arbitrary doubles.
+        const double exact = static_cast<double>(thousandths(random)) / 1000.0;
+        const double halfway = (static_cast<double>(thousandths(random)) + 0.5) / 1000.0;
+        const double binaryTie = static_cast<double>(thousandths(random)) / 16.0;
+        const DailyPriceRecord record =
+            WithPrices(exact, halfway, binaryTie, wide(random), volume(random));
+        ASSERT_EQ(FormatHistoryRow(record), PrintfRow(record));
+    }
+}
+
+TEST(HistoryRow, DecimalPointIsADotWhateverTheLocale) {
+    const char* const commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"};
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    bool switched = false;
+    for (const char* name : commaLocales)
+        if (std::setlocale(LC_NUMERIC, name)) {
+            switched = true;
+            break;
+        }
+    if (!switched)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const std::string row = FormatHistoryRow(Alpha());
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_EQ(row, "\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800");
+}
+
+// ---------------------------------------------------------------- paths
+
+TEST(HistoryPath, IsStockFolderNameAndCodeInBrackets) {
+    EXPECT_EQ(HistoryPath("/data/stocks/", "ALPHA HOLDINGS", "A11"),
+              "/data/stocks/ALPHA HOLDINGS (A11).txt");
+}
+
+TEST(HistoryPath, JoinsByPlainConcatenation) {
+    EXPECT_EQ(HistoryPath("/data/stocks", "BETA", "B2"), "/data/stocksBETA (B2).txt");
+    EXPECT_EQ(HistoryPath("", "BETA", ""), "BETA ().txt");
+}
+
+TEST(HistoryPath, KeepsLeadingSpacesAndOtherCharacters) {
+    EXPECT_EQ(HistoryPath("/s/", "  ABC", "X1"), "/s/  ABC (X1).txt");
+    EXPECT_EQ(HistoryPath("/s/", "A\\B*C?.", "*:<>"), "/s/A\\B*C?. (*:<>).txt");
+}
+
+TEST(HistoryPath, SlashesInNameAndCodeStayInsideTheStockFolder) {
+    EXPECT_EQ(HistoryPath("/s/", "S/CHIP/", "A/1"), "/s/S_CHIP_ (A_1).txt");
+    EXPECT_EQ(HistoryPath("/s/", "../../etc/passwd", "/"), "/s/.._.._etc_passwd (_).txt");
+    EXPECT_EQ(HistoryPath("/s/", "..", ""), "/s/.. ().txt");
+}
+
+// ---------------------------------------------------------------- files
+
+TEST(HistoryFile, ANewFileGetsTheHeaderThenTheRows) {
+    test::TempDir dir;
+    const std::string path = HistoryPath(dir.Path() + "/", "ALPHA HOLDINGS", "A11");
+    std::string error;
+    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error)) << error;
+    EXPECT_EQ(test::ReadBytes(dir / "ALPHA HOLDINGS (A11).txt"),
+              "date\topen\thigh\tlow\tclose\tvolume"
+              "\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800");
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"ALPHA HOLDINGS (A11).txt"}));
+}
+
+TEST(HistoryFile, AnExistingFileGetsTheRowsAtItsEnd) {
+    test::TempDir dir;
+    const std::string path = dir / "BETA (B2).txt";
+    DailyPriceRecord first = WithPrices(1, 2, 0.5, 1.5, 10);
+    DailyPriceRecord second = WithPrices(1.5, 1.5, 1.5, 1.5, 0);
+    second.date = "2004-01-24";
+    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(first)));
+    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(second) + FormatHistoryRow(first)));
+    EXPECT_EQ(test::ReadBytes(path), "date\topen\thigh\tlow\tclose\tvolume"
+                                     "\r\n2004-01-23\t 1.000\t 2.000\t 0.500\t 1.500\t10"
+                                     "\r\n2004-01-24\t 1.500\t 1.500\t 1.500\t 1.500\t0"
+                                     "\r\n2004-01-23\t 1.000\t 2.000\t 0.500\t 1.500\t10");
+}
+
+TEST(HistoryFile, AnyExistingFileIsAppendedToAsItIs) {
+    test::TempDir dir;
+    const std::string path = dir / "GAMMA (G1).txt";
+    test::WriteBytes(path, "");
+    ASSERT_TRUE(AppendHistoryRows(path, "\r\nrow"));
+    EXPECT_EQ(test::ReadBytes(path), "\r\nrow");
+    test::WriteBytes(path, "kept\r\n");
+    ASSERT_TRUE(AppendHistoryRows(path, "more"));
+    EXPECT_EQ(test::ReadBytes(path), "kept\r\nmore");
+}
+
+TEST(HistoryFile, NoRowsStillCreatesTheFileWithItsHeader) {
+    test::TempDir dir;
+    const std::string path = dir / "DELTA (D4).txt";
+    ASSERT_TRUE(AppendHistoryRows(path, ""));
+    EXPECT_EQ(test::ReadBytes(path), "date\topen\thigh\tlow\tclose\tvolume");
+}
+
+TEST(HistoryFile, AMissingStockFolderIsReportedWithThePath) {
+    test::TempDir dir;
+    const std::string path = HistoryPath(dir / "missing/", "ALPHA HOLDINGS", "A11");
+    std::string error;
+    EXPECT_FALSE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error));
+    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(ENOENT));
+    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
+}
+
+TEST(HistoryFile, AFolderInTheWayIsReportedWithThePath) {
+    test::TempDir dir;
+    const std::string path = dir / "ALPHA HOLDINGS (A11).txt";
+    std::filesystem::create_directory(path);
+    std::string error;
+    EXPECT_FALSE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error));
+    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(EISDIR));
+}
+
+} // namespace
+} // namespace kelvarin
