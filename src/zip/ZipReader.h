@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -7,12 +8,15 @@ namespace kelvarin {
 
 struct ZipArchiveHandle; // opaque; made by OpenZipArchive, freed by CloseZipArchive
 
+// Longest member name and longest base folder (its trailing "/" included).
+inline constexpr std::size_t kZipPathLimit = 260;
+
 // One member of an archive. For the pseudo-member -1, `index` holds the count.
 struct ZipEntryInfo {
     std::int32_t index = -1;
-    char name[260 + 1] = {}; // room for the NUL even when minizip fills 260 bytes
+    char name[kZipPathLimit + 1] = {}; // room for the NUL even when minizip fills 260 bytes
     std::uint32_t attributes = 0;
-    std::uint64_t accessTime = 0;       // Windows file times: 100 ns since 1601-01-01 UTC
+    std::uint64_t accessTime = 0; // Windows file times: 100 ns since 1601-01-01 UTC
     std::uint64_t creationTime = 0;
     std::uint64_t modificationTime = 0;
     std::uint32_t compressedSize = 0;
@@ -42,11 +46,23 @@ enum ZipResult : std::uint32_t {
     ZipInflateFailed = 0x5000000,
 };
 
-// Null when the archive cannot be opened; ZipLastResult() then says why.
+// Null when the archive cannot be opened; ZipLastResult() then says why
+// (ZipCannotOpen for a missing or unreadable file, ZipCorruptEntry for one
+// that is not a zip archive). The base folder starts as the current directory.
 ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password = nullptr);
+
+// A "/" is added unless the folder already ends in "/" or "\". An empty folder
+// or one longer than kZipPathLimit is refused and the old base folder kept.
 std::uint32_t SetZipBaseFolder(ZipArchiveHandle* handle, const std::string& folder);
+
+// `info` is left as it was when the result is not ZipOk.
 std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& info);
+
+// Writes member `index` to base folder + fileName. The file appears under that
+// name only once the whole member has been inflated and its size and CRC
+// checked; on any failure an earlier file of that name is left untouched.
 std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName);
+
 std::uint32_t CloseZipArchive(ZipArchiveHandle* handle);
 
 // The result of the most recent operation of this reader, process-wide.

@@ -1,0 +1,71 @@
+#include "zip/PartialOutputFile.h"
+
+#include "app/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvarin {
+
+namespace {
+
+mode_t FileMode(bool readOnly) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return (readOnly ? 0444 : 0666) & ~mask;
+}
+
+} // namespace
+
+PartialOutputFile::PartialOutputFile(std::string finalPath) : m_finalPath(std::move(finalPath)) {}
+
+PartialOutputFile::~PartialOutputFile() {
+    Discard();
+}
+
+bool PartialOutputFile::Open() {
+    m_temporaryPath = TemporaryPathFor(m_finalPath);
+    m_fd = ::mkstemp(m_temporaryPath.data());
+    if (m_fd < 0)
+        m_temporaryPath.clear();
+    return m_fd >= 0;
+}
+
+bool PartialOutputFile::Write(const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(m_fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool PartialOutputFile::Commit(bool readOnly, timespec accessTime, timespec modificationTime) {
+    const timespec times[2] = {accessTime, modificationTime};
+    const bool ready = ::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(readOnly)) == 0 &&
+                       ::futimens(m_fd, times) == 0;
+    const bool closed = ::close(m_fd) == 0;
+    m_fd = -1;
+    if (!ready || !closed || ::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
+        return false;
+    m_temporaryPath.clear();
+    return true;
+}
+
+void PartialOutputFile::Discard() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporaryPath.empty())
+        ::unlink(m_temporaryPath.c_str());
+    m_temporaryPath.clear();
+}
+
+} // namespace kelvarin

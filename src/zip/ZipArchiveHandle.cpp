@@ -1,0 +1,41 @@
+#include "zip/ZipArchiveHandle.h"
+
+#include <atomic>
+
+namespace kelvarin {
+
+namespace {
+
+std::atomic<std::uint32_t> g_lastResult{ZipOk};
+
+} // namespace
+
+ZipArchiveHandle::~ZipArchiveHandle() {
+    CloseOpenMember(*this);
+    if (archive)
+        unzClose(archive);
+}
+
+std::uint32_t RecordZipResult(std::uint32_t result) {
+    g_lastResult = result;
+    return result;
+}
+
+std::uint32_t ZipLastResult() {
+    return g_lastResult;
+}
+
+std::uint32_t CheckZipHandle(const ZipArchiveHandle* handle) {
+    if (!handle)
+        return ZipBadArgument;
+    return handle->kind == kZipReaderKind ? ZipOk : ZipWrongHandle;
+}
+
+int CloseOpenMember(ZipArchiveHandle& handle) {
+    if (handle.openMember < 0)
+        return UNZ_OK;
+    handle.openMember = -1;
+    return unzCloseCurrentFile(handle.archive);
+}
+
+} // namespace kelvarin

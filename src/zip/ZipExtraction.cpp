@@ -1,0 +1,116 @@
+#include "zip/PartialOutputFile.h"
+#include "zip/ZipArchiveHandle.h"
+#include "zip/ZipEntryTimes.h"
+#include "zip/ZipOutputFolders.h"
+#include "zip/ZipPassword.h"
+
+#include <vector>
+
+namespace kelvarin {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 16384;
+constexpr std::uint32_t kEncryptedFlag = 0x0001;
+constexpr std::uint32_t kDataDescriptorFlag = 0x0008;
+
+std::uint8_t PasswordCheckByte(const ZipMemberFacts& facts) {
+    // With a data descriptor the CRC was not known when the header was
+    // encrypted, so the time stands in for it.
+    return static_cast<std::uint8_t>((facts.flags & kDataDescriptorFlag) ? facts.dosDateTime >> 8
+                                                                         : facts.crc >> 24);
+}
+
+std::uint32_t CheckPassword(ZipArchiveHandle& handle) {
+    if (!handle.password)
+        return ZipPasswordNeeded;
+    if (unzOpenCurrentFile2(handle.archive, nullptr, nullptr, 1) != UNZ_OK)
+        return ZipCorruptEntry;
+    std::string header(kEncryptionHeaderSize, '\0');
+    const int read = unzReadCurrentFile(handle.archive, header.data(), kEncryptionHeaderSize);
+    unzCloseCurrentFile(handle.archive);
+    if (read != static_cast<int>(kEncryptionHeaderSize))
+        return ZipInflateFailed;
+    return PasswordOpensHeader(*handle.password, header, PasswordCheckByte(handle.cachedFacts))
+               ? ZipOk
+               : ZipPasswordNeeded;
+}
+
+std::uint32_t OpenMemberStream(ZipArchiveHandle& handle, int index) {
+    const bool encrypted = handle.cachedFacts.flags & kEncryptedFlag;
+    if (encrypted) {
+        if (const auto refused = CheckPassword(handle))
+            return refused;
+    }
+    const char* password = encrypted ? handle.password->c_str() : nullptr;
+    const int opened = unzOpenCurrentFilePassword(handle.archive, password);
+    if (opened != UNZ_OK)
+        return opened == UNZ_BADZIPFILE ? ZipCorruptEntry : ZipReadFailed;
+    handle.openMember = index;
+    return ZipOk;
+}
+
+// minizip stops at the declared size and only checks the CRC when all of it
+// arrived, so a member cut short would pass as complete without the count.
+std::uint32_t CopyMemberData(ZipArchiveHandle& handle, PartialOutputFile& output) {
+    const std::uint64_t declared = handle.cachedFacts.uncompressedSize;
+    std::vector<char> chunk(kChunkSize);
+    std::uint64_t total = 0;
+    for (;;) {
+        const int read = unzReadCurrentFile(handle.archive, chunk.data(), kChunkSize);
+        if (read == 0)
+            break;
+        if (read < 0)
+            return ZipInflateFailed;
+        total += static_cast<std::uint64_t>(read);
+        if (total > declared)
+            return ZipInflateFailed;
+        if (!output.Write(chunk.data(), static_cast<std::size_t>(read)))
+            return ZipWriteFailed;
+    }
+    return total == declared ? ZipOk : ZipInflateFailed;
+}
+
+std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string& path) {
+    if (const auto refused = OpenMemberStream(handle, index))
+        return refused;
+    PartialOutputFile output(path);
+    std::uint32_t result = output.Open() ? CopyMemberData(handle, output) : ZipCannotOpen;
+    const int closed = CloseOpenMember(handle);
+    if (result == ZipOk && closed == UNZ_CRCERROR)
+        result = ZipInflateFailed;
+    if (result != ZipOk)
+        return result;
+    const ZipEntryInfo& entry = handle.cached;
+    const bool committed =
+        output.Commit(entry.attributes & ZipReadOnly, FileTimeToTimespec(entry.accessTime),
+                      FileTimeToTimespec(entry.modificationTime));
+    return committed ? ZipOk : ZipWriteFailed;
+}
+
+std::uint32_t CreateMemberFolder(const ZipArchiveHandle& handle) {
+    const std::string name = handle.cached.name;
+    if (!StaysInsideBaseFolder(name))
+        return ZipCannotOpen;
+    return CreateFolderChain(handle.baseFolder + name) ? ZipOk : ZipCannotOpen;
+}
+
+} // namespace
+
+std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName) {
+    if (const auto bad = CheckZipHandle(handle))
+        return RecordZipResult(bad);
+    if (index < 0 || index >= handle->memberCount)
+        return RecordZipResult(ZipBadArgument);
+    if (const auto failed = DescribeZipMember(*handle, index))
+        return RecordZipResult(failed);
+    if (handle->cached.attributes & ZipDirectory)
+        return RecordZipResult(CreateMemberFolder(*handle));
+
+    const std::string path = handle->baseFolder + fileName;
+    if (MayCreateFoldersAlong(path))
+        CreateFolderChain(FolderPartOf(path));
+    return RecordZipResult(ExtractFile(*handle, index, path));
+}
+
+} // namespace kelvarin

@@ -1,0 +1,101 @@
+#include "zip/ZipArchiveHandle.h"
+#include "zip/ZipEntryAttributes.h"
+#include "zip/ZipEntryTimes.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kelvarin {
+
+namespace {
+
+// A failed read of the archive file is a read failure; anything else minizip
+// objects to while walking the directory means the directory is corrupt.
+std::uint32_t DirectoryFailure(int error) {
+    return error == UNZ_ERRNO ? ZipReadFailed : ZipCorruptEntry;
+}
+
+std::uint32_t WalkTo(ZipArchiveHandle& handle, int index) {
+    if (handle.position < 0 || index < handle.position) {
+        const int error = unzGoToFirstFile(handle.archive);
+        if (error != UNZ_OK) {
+            handle.position = -1;
+            return DirectoryFailure(error);
+        }
+        handle.position = 0;
+    }
+    while (handle.position < index) {
+        const int error = unzGoToNextFile(handle.archive);
+        if (error != UNZ_OK) {
+            handle.position = -1;
+            return DirectoryFailure(error);
+        }
+        ++handle.position;
+    }
+    return ZipOk;
+}
+
+std::uint32_t Clamp32(ZPOS64_T size) {
+    return static_cast<std::uint32_t>(
+        std::min<ZPOS64_T>(size, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// minizip checks the local header against the directory entry when the member
+// is opened; opened raw, nothing is decrypted or inflated.
+std::uint32_t ReadLocalExtraField(unzFile archive, std::string& extra) {
+    const int opened = unzOpenCurrentFile2(archive, nullptr, nullptr, 1);
+    if (opened != UNZ_OK)
+        return opened == UNZ_BADZIPFILE ? ZipCorruptEntry : ZipReadFailed;
+    std::uint32_t result = ZipOk;
+    const int size = unzGetLocalExtrafield(archive, nullptr, 0);
+    if (size < 0) {
+        result = ZipReadFailed;
+    } else if (size > 0) {
+        extra.resize(static_cast<std::size_t>(size));
+        if (unzGetLocalExtrafield(archive, extra.data(), static_cast<unsigned>(size)) != size)
+            result = ZipReadFailed;
+    }
+    unzCloseCurrentFile(archive);
+    return result;
+}
+
+} // namespace
+
+std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
+    CloseOpenMember(handle);
+    if (index == handle.cachedIndex)
+        return ZipOk;
+    handle.cachedIndex = -1;
+    if (const auto walked = WalkTo(handle, index))
+        return walked;
+
+    ZipEntryInfo entry;
+    entry.index = index;
+    unz_file_info64 info{};
+    // minizip leaves a name that fills the buffer unterminated, hence the
+    // spare byte beyond the size it is told.
+    const int error = unzGetCurrentFileInfo64(handle.archive, &info, entry.name, kZipPathLimit,
+                                              nullptr, 0, nullptr, 0);
+    if (error != UNZ_OK)
+        return DirectoryFailure(error);
+    entry.name[std::min<std::size_t>(info.size_filename, kZipPathLimit)] = '\0';
+    entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
+    const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
+    entry.accessTime = entry.creationTime = entry.modificationTime = dosTime;
+    entry.compressedSize = Clamp32(info.compressed_size);
+    entry.uncompressedSize = Clamp32(info.uncompressed_size);
+
+    std::string extra;
+    if (const auto read = ReadLocalExtraField(handle.archive, extra))
+        return read;
+    ApplyExtendedTimestamp(extra, entry);
+
+    handle.cached = entry;
+    handle.cachedFacts = ZipMemberFacts{
+        info.uncompressed_size, static_cast<std::uint32_t>(info.crc),
+        static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint32_t>(info.flag)};
+    handle.cachedIndex = index;
+    return ZipOk;
+}
+
+} // namespace kelvarin

@@ -1,0 +1,105 @@
+#include "zip/ZipReader.h"
+
+#include "zip/ZipArchiveHandle.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvarin {
+
+namespace {
+
+bool EndsWithSeparator(const std::string& folder) {
+    return !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+}
+
+std::string Terminated(const std::string& folder) {
+    return EndsWithSeparator(folder) ? folder : folder + "/";
+}
+
+// A current directory too long for a base folder is still reachable as "./".
+std::string CurrentFolder() {
+    std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+    if (!current)
+        return "./";
+    std::string folder = Terminated(current.get());
+    return folder.size() <= kZipPathLimit ? folder : "./";
+}
+
+// minizip only says "no" when it cannot open an archive; the file's own state
+// tells a missing file from one that is no zip archive.
+std::uint32_t WhyArchiveCannotOpen(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || ::access(path.c_str(), R_OK) != 0)
+        return ZipCannotOpen;
+    if (S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) || S_ISSOCK(status.st_mode))
+        return ZipNotSeekable;
+    if (!S_ISREG(status.st_mode))
+        return ZipCannotOpen;
+    return ZipOk;
+}
+
+} // namespace
+
+ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) {
+    if (const auto why = WhyArchiveCannotOpen(path)) {
+        RecordZipResult(why);
+        return nullptr;
+    }
+    auto handle = std::make_unique<ZipArchiveHandle>();
+    handle->archive = unzOpen64(path.c_str());
+    unz_global_info64 global{};
+    if (!handle->archive || unzGetGlobalInfo64(handle->archive, &global) != UNZ_OK) {
+        RecordZipResult(ZipCorruptEntry);
+        return nullptr;
+    }
+    handle->memberCount = static_cast<std::int32_t>(
+        std::min<ZPOS64_T>(global.number_entry, std::numeric_limits<std::int32_t>::max()));
+    if (password)
+        handle->password = password;
+    handle->baseFolder = CurrentFolder();
+    RecordZipResult(ZipOk);
+    return handle.release();
+}
+
+std::uint32_t SetZipBaseFolder(ZipArchiveHandle* handle, const std::string& folder) {
+    if (const auto bad = CheckZipHandle(handle))
+        return RecordZipResult(bad);
+    // Cutting a long folder short, or letting "" become "/", would send every
+    // file somewhere the caller never named.
+    std::string terminated = Terminated(folder);
+    if (folder.empty() || terminated.size() > kZipPathLimit)
+        return RecordZipResult(ZipBadArgument);
+    handle->baseFolder = std::move(terminated);
+    return RecordZipResult(ZipOk);
+}
+
+std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& info) {
+    if (const auto bad = CheckZipHandle(handle))
+        return RecordZipResult(bad);
+    if (index == -1) {
+        CloseOpenMember(*handle);
+        info = ZipEntryInfo{};
+        info.index = handle->memberCount;
+        return RecordZipResult(ZipOk);
+    }
+    if (index < -1 || index >= handle->memberCount)
+        return RecordZipResult(ZipBadArgument);
+    if (const auto failed = DescribeZipMember(*handle, index))
+        return RecordZipResult(failed);
+    info = handle->cached;
+    return RecordZipResult(ZipOk);
+}
+
+std::uint32_t CloseZipArchive(ZipArchiveHandle* handle) {
+    if (const auto bad = CheckZipHandle(handle))
+        return RecordZipResult(bad);
+    delete handle;
+    return RecordZipResult(ZipOk);
+}
+
+} // namespace kelvarin
