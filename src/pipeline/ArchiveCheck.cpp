@@ -1,0 +1,125 @@
+#include "pipeline/ArchiveCheck.h"
+
+#include <algorithm>
+#include <unzip.h>
+#include <vector>
+
+namespace kelvarin {
+
+namespace {
+
+// minizip reads through these, so the body is checked where it lies, before
+// any byte of it reaches the disk.
+struct MemoryStream {
+    std::string_view bytes;
+    ZPOS64_T position = 0;
+};
+
+voidpf ZCALLBACK OpenMemory(voidpf opaque, const void*, int) {
+    return opaque;
+}
+
+uLong ZCALLBACK ReadMemory(voidpf, voidpf stream, void* buffer, uLong size) {
+    auto& memory = *static_cast<MemoryStream*>(stream);
+    if (memory.position >= memory.bytes.size())
+        return 0;
+    const auto available = memory.bytes.size() - memory.position;
+    const auto count = static_cast<uLong>(std::min<ZPOS64_T>(size, available));
+    memory.bytes.copy(static_cast<char*>(buffer), count, memory.position);
+    memory.position += count;
+    return count;
+}
+
+uLong ZCALLBACK WriteMemory(voidpf, voidpf, const void*, uLong) {
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK TellMemory(voidpf, voidpf stream) {
+    return static_cast<MemoryStream*>(stream)->position;
+}
+
+long ZCALLBACK SeekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto& memory = *static_cast<MemoryStream*>(stream);
+    ZPOS64_T base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+        base = memory.position;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END)
+        base = memory.bytes.size();
+    const ZPOS64_T target = base + offset;
+    if (target > memory.bytes.size())
+        return -1;
+    memory.position = target;
+    return 0;
+}
+
+int ZCALLBACK CloseMemory(voidpf, voidpf) {
+    return 0;
+}
+
+int ZCALLBACK ErrorMemory(voidpf, voidpf) {
+    return 0;
+}
+
+bool Fail(std::string* cause, std::string text) {
+    if (cause)
+        *cause = std::move(text);
+    return false;
+}
+
+// Inflates the current member to its end; minizip compares the CRC when the
+// member is closed after its whole recorded size was read.
+bool MemberInflates(unzFile archive, std::string* cause) {
+    char name[261] = {};
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof name - 1, nullptr, 0, nullptr, 0) !=
+        UNZ_OK)
+        return Fail(cause, "unreadable member entry");
+    const std::string member(name);
+    if (info.flag & 1)
+        return Fail(cause, "encrypted member " + member);
+    if (unzOpenCurrentFile(archive) != UNZ_OK)
+        return Fail(cause, "member " + member + " cannot be read");
+    std::vector<char> buffer(64 * 1024);
+    ZPOS64_T total = 0;
+    int got = 0;
+    while ((got = unzReadCurrentFile(archive, buffer.data(),
+                                     static_cast<unsigned>(buffer.size()))) > 0)
+        total += static_cast<ZPOS64_T>(got);
+    const int closed = unzCloseCurrentFile(archive);
+    if (got < 0)
+        return Fail(cause, "member " + member + " does not inflate");
+    if (total != info.uncompressed_size)
+        return Fail(cause, "member " + member + " is incomplete");
+    if (closed != UNZ_OK)
+        return Fail(cause, "member " + member + " has a bad CRC");
+    return true;
+}
+
+} // namespace
+
+bool IsCompleteZipArchive(std::string_view bytes, std::string* cause) {
+    MemoryStream memory{bytes};
+    zlib_filefunc64_def functions{};
+    functions.zopen64_file = OpenMemory;
+    functions.zread_file = ReadMemory;
+    functions.zwrite_file = WriteMemory;
+    functions.ztell64_file = TellMemory;
+    functions.zseek64_file = SeekMemory;
+    functions.zclose_file = CloseMemory;
+    functions.zerror_file = ErrorMemory;
+    functions.opaque = &memory;
+
+    unzFile archive = unzOpen2_64("memory", &functions);
+    if (!archive)
+        return Fail(cause, "not a complete zip archive");
+    bool complete = true;
+    int step = unzGoToFirstFile(archive);
+    for (; step == UNZ_OK && complete; step = unzGoToNextFile(archive))
+        complete = MemberInflates(archive, cause);
+    if (complete && step != UNZ_END_OF_LIST_OF_FILE)
+        complete = Fail(cause, "unreadable archive directory");
+    unzClose(archive);
+    return complete;
+}
+
+} // namespace kelvarin

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvarin {
+
+// True when `bytes` are a whole zip archive: its directory reads and every
+// member inflates to its recorded size with a matching CRC. A transfer can end
+// "successfully" on a body cut short, and a server can answer with anything;
+// neither may be stored as a daily archive. Otherwise false, with the cause.
+bool IsCompleteZipArchive(std::string_view bytes, std::string* cause = nullptr);
+
+} // namespace kelvarin

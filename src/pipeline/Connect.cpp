@@ -1,0 +1,36 @@
+#include "net/HttpTransfer.h"
+#include "pipeline/IndexParse.h"
+#include "pipeline/RemoteItem.h"
+#include "pipeline/Stages.h"
+#include "pipeline/StopRequest.h"
+
+namespace kelvarin {
+
+StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
+    FrontEnd& frontEnd = context.frontEnd;
+    frontEnd.SetProgress(20);
+    frontEnd.StatusLine().SetText("Connecting to site...");
+    const std::string address = IndexAddress(context.server);
+    StopRequested = 0;
+
+    HttpTransfer transfer;
+    std::string page;
+    if (!transfer.FetchUrl(address, page, "Kelvarin..", &frontEnd.StatusLine())) {
+        // The remote list keeps the items of the last Connect that worked.
+        frontEnd.SetProgress(0);
+        frontEnd.StatusLine().SetText("Connection failed");
+        return StageOutcome::Failed;
+    }
+
+    frontEnd.SetProgress(70);
+    const std::vector<std::string> items = ParseIndexPage(page);
+    remoteList.Clear();
+    for (const std::string& item : items)
+        remoteList.Add(item);
+    frontEnd.StatusLine().SetText("Connection OK - Total stock files available: " +
+                                  std::to_string(items.size()));
+    frontEnd.SetProgress(100);
+    return StageOutcome::Succeeded;
+}
+
+} // namespace kelvarin

@@ -1,0 +1,14 @@
+#include "pipeline/UnzippedName.h"
+
+#include "pipeline/ReplaceEvery.h"
+
+namespace kelvarin {
+
+std::string UnzippedName(std::string_view archiveName) {
+    const std::size_t sgx = archiveName.find("SGX");
+    if (sgx != std::string_view::npos)
+        archiveName.remove_prefix(sgx);
+    return ReplaceEvery(archiveName, ".zip", ".dat");
+}
+
+} // namespace kelvarin
