@@ -1,0 +1,19 @@
+#pragma once
+
+#include "FaultPlan.h"
+#include "MarketSettings.h"
+
+#include <cstddef>
+
+namespace kelvarin::exchange {
+
+struct ExchangeOptions {
+    int port = 0;
+    MarketSettings market;
+    FaultPlan faults;
+    bool warm = false;
+    // Enough for twenty years of archives of 800 stocks.
+    std::size_t cacheBytes = std::size_t(512) << 20;
+};
+
+} // namespace kelvarin::exchange

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ArchiveCache.h"
+#include "FaultPlan.h"
+#include "MarketGenerator.h"
+#include "MarketSettings.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <httplib.h>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace kelvarin::exchange {
+
+// The simulated exchange's price server on 127.0.0.1: the index page, one
+// archive per trading day, and the faults it was told to show.
+class ExchangeServer {
+public:
+    ExchangeServer(const MarketSettings& market, FaultPlan faults, std::size_t cacheBytes);
+
+    // Builds every archive now, so that the first download run measures
+    // the transfer rather than the deflating.
+    void Warm();
+    // Binds 127.0.0.1:port (0 picks a free port) and returns the port.
+    int Bind(int port);
+    // Serves until Stop; returns at once when Stop came first.
+    void Run();
+    // From any thread; also ends stalled replies and pending delays.
+    void Stop();
+
+private:
+    void AddRoutes();
+    void ServeArchive(const httplib::Request& request, httplib::Response& response);
+    // Cut short when the server stops.
+    void Wait(std::chrono::milliseconds delay);
+    void WaitForStop();
+
+    MarketGenerator m_market;
+    ArchiveCache m_archives;
+    FaultPlan m_faults;
+    std::string m_indexPage;
+    httplib::Server m_server;
+
+    std::mutex m_mutex;
+    std::condition_variable m_stopRequested;
+    bool m_stopping = false;
+    bool m_runStarted = false;
+    std::atomic<bool> m_runFinished = false;
+};
+
+} // namespace kelvarin::exchange

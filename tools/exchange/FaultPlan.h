@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kelvarin::exchange {
+
+// Misbehaviour the exchange is told to show, for tests of the downloader's
+// handling of a bad server. Ids are archive ids as they appear in the index.
+struct FaultPlan {
+    std::set<std::string> missing;  // 404
+    std::set<std::string> corrupt;  // bytes that are not a zip archive
+    std::set<std::string> stall;    // half the body, then silence on an open connection
+    std::set<std::string> cut;      // half the body without a length, then the connection closes
+    std::set<std::string> error500; // 500
+    // Extra index links with arbitrary id text; each serves the first day's archive.
+    std::vector<std::string> extraIds;
+    // The index page (and "/redirect-loop") redirect to themselves.
+    bool redirectLoop = false;
+    // Delay before every reply.
+    int slowMs = 0;
+    // The index page padded to at least this many MiB with unrelated markup.
+    std::size_t indexSizeMib = 0;
+};
+
+} // namespace kelvarin::exchange

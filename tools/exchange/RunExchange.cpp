@@ -1,0 +1,31 @@
+#include "RunExchange.h"
+
+#include "ExchangeServer.h"
+#include "ShutdownSignals.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace kelvarin::exchange {
+
+int RunExchange(const ExchangeOptions& options) {
+    try {
+        ShutdownSignals signals;
+        ExchangeServer server(options.market, options.faults, options.cacheBytes);
+        if (options.warm)
+            server.Warm();
+        const int port = server.Bind(options.port);
+        signals.OnSignal([&server] { server.Stop(); });
+        // The listening socket already queues connections, so a client that
+        // reads this line may connect before the accept loop runs.
+        std::printf("http://127.0.0.1:%d\n", port);
+        std::fflush(stdout);
+        server.Run();
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kelvarin-exchange: %s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace kelvarin::exchange

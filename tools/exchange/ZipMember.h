@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace kelvarin::exchange {
+
+struct ZipMember {
+    std::string name;
+    std::string content;
+};
+
+} // namespace kelvarin::exchange

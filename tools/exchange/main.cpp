@@ -1,0 +1,46 @@
+#include "MarketGenerator.h"
+#include "RunExchange.h"
+
+#include <CLI/CLI.hpp>
+
+using kelvarin::exchange::ExchangeOptions;
+using kelvarin::exchange::MarketGenerator;
+using kelvarin::exchange::TradingDate;
+
+int main(int argc, char** argv) {
+    ExchangeOptions options;
+    CLI::App app{"kelvarin-exchange: a simulated exchange price server on 127.0.0.1"};
+
+    app.add_option("--port", options.port, "Port to listen on; 0 picks a free one")
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--days", options.market.days, "Trading days offered")
+        ->check(CLI::Range(std::size_t(0), MarketGenerator::MaxDays));
+    app.add_option("--stocks", options.market.stocks, "Stocks listed on the first day")
+        ->check(CLI::Range(std::size_t(0), MarketGenerator::MaxStocks));
+    std::string firstDate = options.market.firstDate.ToString();
+    app.add_option("--first-date", firstDate, "First trading day, YYYY-MM-DD")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return TradingDate::Parse(text) ? std::string() : "not a date: " + text;
+            },
+            "YYYY-MM-DD"));
+    app.add_option("--seed", options.market.seed, "Seed of the generated market");
+    app.add_flag("--warm", options.warm, "Build every archive before serving");
+
+    auto& faults = options.faults;
+    app.add_option("--missing", faults.missing, "Answer 404 for this archive id");
+    app.add_option("--corrupt", faults.corrupt, "Serve bytes that are not a zip for this id");
+    app.add_option("--stall", faults.stall, "Send half of this archive, then hold the connection");
+    app.add_option("--cut", faults.cut, "Send half of this archive without a length, then close");
+    app.add_option("--error500", faults.error500, "Answer 500 for this archive id");
+    app.add_option("--extra-id", faults.extraIds, "Add an index link with this id text");
+    app.add_flag("--redirect-loop", faults.redirectLoop,
+                 "The index page and /redirect-loop redirect to themselves");
+    app.add_option("--slow-ms", faults.slowMs, "Delay every reply by this many milliseconds")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--index-size-mib", faults.indexSizeMib, "Pad the index page to this size");
+
+    CLI11_PARSE(app, argc, argv);
+    options.market.firstDate = *TradingDate::Parse(firstDate);
+    return kelvarin::exchange::RunExchange(options);
+}
