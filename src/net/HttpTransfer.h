@@ -1,9 +1,10 @@
 #pragma once
 
+#include "net/StatusWindow.h"
+#include "net/TransferLimits.h"
+
 #include <memory>
 #include <string>
-
-#include "net/StatusWindow.h"
 
 namespace kelvarin {
 
@@ -13,21 +14,25 @@ class TransferSession;
 // of the transfer on a status window.
 class HttpTransfer {
 public:
-    HttpTransfer();
+    explicit HttpTransfer(const TransferLimits& limits = {});
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;
 
     // Empties `body` and fills it with the reply. False for a network error, an
     // HTTP status of 400 or above, or a body over the size limit; the status
-    // window then shows the cause and `body` keeps what arrived.
+    // window then shows the cause and `body` keeps what arrived. A null status
+    // window keeps the one an earlier fetch gave.
     bool FetchUrl(const std::string& address, std::string& body, const std::string& agentName,
                   StatusWindow* statusWindow);
 
+    // The session, and with it its connections, lasts until CloseSession, the
+    // next OpenSession or the end of the object.
     bool OpenSession(const std::string& agentName, StatusWindow* statusWindow);
     void CloseSession();
 
 private:
+    TransferLimits m_limits;
     std::unique_ptr<TransferSession> m_session;
 };
 

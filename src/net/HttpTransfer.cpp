@@ -1,0 +1,77 @@
+#include "net/HttpTransfer.h"
+
+#include "net/ReadProgress.h"
+#include "net/TransferSession.h"
+
+namespace kelvarin {
+
+HttpTransfer::HttpTransfer(const TransferLimits& limits) : m_limits(limits) {}
+
+HttpTransfer::~HttpTransfer() {
+    CloseSession();
+}
+
+bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
+                            const std::string& agentName, StatusWindow* statusWindow) {
+    body.clear();
+    if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
+        return false;
+    }
+    TransferSession& session = *m_session;
+    if (statusWindow != nullptr) {
+        session.SetStatusWindow(statusWindow);
+    }
+
+    bool tooLarge = false;
+    const TransferSession::ChunkHandler onChunk = [&](std::string_view chunk) {
+        // libcurl's own size limit only looks at a declared length, so a body
+        // sent without one is counted here.
+        if (body.size() + chunk.size() > m_limits.maxBodyBytes) {
+            tooLarge = true;
+            return false;
+        }
+        body.append(chunk);
+        ShowReadProgress(session, body.size(),
+                         std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now() - session.ResponseReceivedAt()));
+        return true;
+    };
+    const CURLcode result = session.Perform(address, onChunk);
+
+    if (tooLarge) {
+        session.SetStatusText("Reply refused: body larger than %llu bytes",
+                              static_cast<unsigned long long>(m_limits.maxBodyBytes));
+        return false;
+    }
+    if (result != CURLE_OK) {
+        session.SetStatusText("%s", session.ErrorText(result).c_str());
+        return false;
+    }
+    // An error page is not the content that was asked for.
+    if (const StatusLine& status = session.FinalStatus(); status.code >= 400) {
+        if (status.reason.empty()) {
+            session.SetStatusText("HTTP %d", status.code);
+        } else {
+            session.SetStatusText("HTTP %d %s", status.code, status.reason.c_str());
+        }
+        return false;
+    }
+    session.SetStatusText("%s", "");
+    return true;
+}
+
+bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {
+    CloseSession();
+    auto session = std::make_unique<TransferSession>(agentName, statusWindow, m_limits);
+    if (!session->IsOpen()) {
+        return false;
+    }
+    m_session = std::move(session);
+    return true;
+}
+
+void HttpTransfer::CloseSession() {
+    m_session.reset();
+}
+
+} // namespace kelvarin
