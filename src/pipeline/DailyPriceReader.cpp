@@ -85,12 +85,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
             *error = CannotRead(path, errno);
         return false;
     }
+    // One byte more than the file holds, so a file that does not change while
+    // it is read takes one read and the end-of-file read.
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char chunk[65536];
+    const std::size_t expected =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    bytes.resize(expected + 1);
+    std::size_t used = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (got == 0)
             break;
         if (got < 0) {
@@ -102,9 +107,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
                 *error = CannotRead(path, readError);
             return false;
         }
-        bytes.append(chunk, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    bytes.resize(used);
     return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "pipeline/DailyPriceRecord.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include "pipeline/DailyPriceRecord.h"
 
 namespace kelvarin {
 
@@ -17,8 +17,9 @@ DailyPriceRecord ParseDailyPriceLine(std::string_view line);
 void ReadDailyPrices(std::string_view bytes,
                      const std::function<void(const DailyPriceRecord&)>& onRecord);
 
-// Reads the file at `path` and hands its records on as above. Returns false,
-// with the path and the cause in `error`, when the file cannot be read.
+// Reads the whole file at `path` at once and hands its records on as above.
+// Returns false, with "Cannot read <path>: <cause>" in `error`, when the file
+// cannot be read; no record is handed on then.
 bool ReadDailyPriceFile(const std::string& path,
                         const std::function<void(const DailyPriceRecord&)>& onRecord,
                         std::string* error = nullptr);

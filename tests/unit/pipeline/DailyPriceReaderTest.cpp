@@ -8,6 +8,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace kelvarin {
@@ -335,6 +337,40 @@ TEST(DailyPriceFile, ReadsTheRecordsOfAFile) {
         path, [&](const DailyPriceRecord& record) { names.push_back(record.name); }, &error));
     EXPECT_EQ(names, (std::vector<std::string>{"ALPHA HOLDINGS", "BETA"}));
     EXPECT_EQ(error, "");
+}
+
+TEST(DailyPriceFile, ReadsALargeFileToItsLastLine) {
+    test::TempDir dir;
+    const std::string path = dir / "SGX20040123.dat";
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += StockLine("2004-01-23", "S" + std::to_string(i)).Text() + "\r\n";
+    test::WriteBytes(path, bytes);
+    std::vector<std::string> names;
+    ASSERT_TRUE(ReadDailyPriceFile(
+        path, [&](const DailyPriceRecord& record) { names.push_back(record.name); }));
+    ASSERT_EQ(names.size(), 5000u);
+    EXPECT_EQ(names.back(), "S4999");
+}
+
+TEST(DailyPriceFile, ReadsASourceOfUnknownSizeToItsEnd) {
+    // A pipe reports no size up front, so the whole content has to be read
+    // in more than one go.
+    test::TempDir dir;
+    const std::string path = dir / "SGX20040123.dat";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::string bytes;
+    for (int i = 0; i < 300; ++i)
+        bytes += StockLine("2004-01-23", "P" + std::to_string(i)).Text() + "\r\n";
+    std::thread writer([&] { test::WriteBytes(path, bytes); });
+    std::vector<std::string> names;
+    const bool read = ReadDailyPriceFile(
+        path, [&](const DailyPriceRecord& record) { names.push_back(record.name); });
+    writer.join();
+    EXPECT_TRUE(read);
+    ASSERT_EQ(names.size(), 300u);
+    EXPECT_EQ(names.front(), "P0");
+    EXPECT_EQ(names.back(), "P299");
 }
 
 TEST(DailyPriceFile, AnEmptyFileIsReadWithoutRecords) {
