@@ -56,18 +56,22 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
+void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {
+    rows += "\r\n";
+    // As "%s" would, the date ends at a NUL should a record ever hold one.
+    rows += std::string_view(record.date.c_str());
+    for (const double price : {record.open, record.high, record.low, record.close}) {
+        rows += '\t';
+        AppendPrice(rows, price);
+    }
+    rows += '\t';
+    AppendVolume(rows, record.volume);
+}
+
 std::string FormatHistoryRow(const DailyPriceRecord& record) {
     std::string row;
     row.reserve(64);
-    row += "\r\n";
-    // As "%s" would, the date ends at a NUL should a record ever hold one.
-    row += std::string_view(record.date.c_str());
-    for (const double price : {record.open, record.high, record.low, record.close}) {
-        row += '\t';
-        AppendPrice(row, price);
-    }
-    row += '\t';
-    AppendVolume(row, record.volume);
+    AppendHistoryRow(row, record);
     return row;
 }
 

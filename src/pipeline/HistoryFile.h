@@ -1,23 +1,32 @@
 #pragma once
 
+#include "pipeline/DailyPriceRecord.h"
+
 #include <string>
 #include <string_view>
-
-#include "pipeline/DailyPriceRecord.h"
 
 namespace kelvarin {
 
 inline constexpr std::string_view HistoryHeader = "date\topen\thigh\tlow\tclose\tvolume";
 
-// "\r\n" + date, open, high, low, close (each %6.3f) and volume, tab-separated.
+// "\r\n" + date, open, high, low, close (each %6.3f) and volume, tab-separated,
+// with "." as the decimal point whatever the locale.
 std::string FormatHistoryRow(const DailyPriceRecord& record);
+
+// The same row added to the end of `rows`, for callers that gather many rows
+// and would rather not allocate one string per row.
+void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
 
 // stockFolder + name + " (" + code + ").txt", with every "/" of name and code
 // replaced by "_" so a record can never point outside the stock folder.
-std::string HistoryPath(const std::string& stockFolder, std::string_view name, std::string_view code);
+std::string HistoryPath(const std::string& stockFolder, std::string_view name,
+                        std::string_view code);
 
 // Creates the history file with the header and `rows`, or appends `rows` at
-// its end. Returns false with the path and the cause in `error` on failure.
-bool AppendHistoryRows(const std::string& path, std::string_view rows, std::string* error = nullptr);
+// its end. A new file appears whole or not at all, and a failed append is cut
+// back off so the file never ends in part of a row. Returns false with the
+// path and the cause ("Cannot write <path>: <cause>") in `error` on failure.
+bool AppendHistoryRows(const std::string& path, std::string_view rows,
+                       std::string* error = nullptr);
 
 } // namespace kelvarin

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <clocale>
-#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace kelvarin {
@@ -85,6 +86,14 @@ TEST(HistoryRow, DateIsCopiedAsItIs) {
     EXPECT_EQ(FormatHistoryRow(record).substr(0, 13), "\r\n 23/1/04  \t");
     record.date = "";
     EXPECT_EQ(FormatHistoryRow(record).substr(0, 4), "\r\n\t ");
+}
+
+TEST(HistoryRow, AppendingAddsTheRowAfterWhatIsThere) {
+    std::string rows = "date";
+    AppendHistoryRow(rows, Alpha());
+    AppendHistoryRow(rows, WithPrices(1, 2, 3, 4, 5));
+    EXPECT_EQ(rows, "date\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800"
+                    "\r\n2004-01-23\t 1.000\t 2.000\t 3.000\t 4.000\t5");
 }
 
 TEST(HistoryRow, MatchesPrintfOnRoundingAndExtremeValues) {
@@ -221,6 +230,28 @@ TEST(HistoryFile, NoRowsStillCreatesTheFileWithItsHeader) {
     const std::string path = dir / "DELTA (D4).txt";
     ASSERT_TRUE(AppendHistoryRows(path, ""));
     EXPECT_EQ(test::ReadBytes(path), "date\topen\thigh\tlow\tclose\tvolume");
+}
+
+TEST(HistoryFile, AFailedAppendLeavesTheFileAsItWas) {
+    test::TempDir dir;
+    const std::string path = dir / "ALPHA HOLDINGS (A11).txt";
+    const std::string before = "date\topen\thigh\tlow\tclose\tvolume" + FormatHistoryRow(Alpha());
+    test::WriteBytes(path, before);
+    // A file size limit just past the current end makes the append stop
+    // part-way, as a full disk would.
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = before.size() + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string error;
+    const bool appended = AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(EFBIG));
+    EXPECT_EQ(test::ReadBytes(path), before);
 }
 
 TEST(HistoryFile, AMissingStockFolderIsReportedWithThePath) {
