@@ -21,9 +21,10 @@ constexpr std::size_t WindowSize = 500;
 
 constexpr std::size_t FieldBufferSize = 16;
 
-// Numbers in a daily file always use "." whatever the user's locale, and the
-// desktop front end may switch LC_NUMERIC (Qt does so on some platforms), so
-// the conversions run in a fixed "C" locale instead of the global one.
+// Numbers in a daily file always use "." whatever the user's locale, while the
+// desktop front end adopts the user's locale (Qt's application object calls
+// setlocale on Unix), so the conversions run in a fixed "C" locale instead of
+// the global one.
 locale_t CLocale() {
     static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", nullptr);
     return locale;
