@@ -1,0 +1,105 @@
+#include "CliApplication.h"
+
+#include "ClearCommand.h"
+#include "ConnectCommand.h"
+#include "DownloadCommand.h"
+#include "FoldersCommand.h"
+#include "RunCommand.h"
+#include "StageSteps.h"
+#include "UnzipCommand.h"
+#include "UpdateCommand.h"
+#include "app/Settings.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <memory>
+
+namespace kelvarin::cli {
+
+namespace {
+
+constexpr const char* Footer =
+    "\nEvery stage prints its final status line on stdout; connect then prints the\n"
+    "remote items, one per line. Messages and questions go to stderr, and so does\n"
+    "progress when stderr is a terminal. Questions are asked only when stdin is a\n"
+    "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
+    "Ctrl+C pauses after the item in hand; a second Ctrl+C quits.\n"
+    "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
+    "that is not in its list.";
+
+// The base folder names no separator at its end (unless it is the root), as
+// every file name appended to it starts with one.
+std::string AsBaseFolder(std::string folder) {
+    if (!folder.starts_with('/'))
+        folder = CurrentDirectory() + "/" + folder;
+    while (folder.size() > 1 && folder.ends_with('/'))
+        folder.pop_back();
+    return folder;
+}
+
+std::string AsServer(std::string server) {
+    while (server.ends_with('/'))
+        server.pop_back();
+    return server;
+}
+
+// The working folders exactly as the desktop program starts with them.
+WorkingFolders StartUpFolders(const std::string& baseFolder) {
+    WorkingFolders folders;
+    folders.BaseFolder = baseFolder;
+    ReadSettings(folders.SettingsPath(), folders);
+    return folders;
+}
+
+} // namespace
+
+CliDefaults CliDefaults::FromEnvironment() {
+    const char* server = std::getenv("KELVARIN_SERVER");
+    return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer};
+}
+
+CliApplication::CliApplication(const CliStreams& streams, CliDefaults defaults)
+    : m_streams(streams), m_defaults(std::move(defaults)) {}
+
+int CliApplication::Run(const std::vector<std::string>& args) {
+    CLI::App app("Kelvarin Downloader: builds stock history files from the exchange's daily "
+                 "price archives.",
+                 "kelvarin-cli");
+    app.footer(Footer);
+    app.require_subcommand(1);
+    std::string baseFolder = m_defaults.baseFolder;
+    std::string server = m_defaults.server;
+    app.add_option("--base", baseFolder, "Base folder holding kelvarin.ini")->capture_default_str();
+    app.add_option("--server", server, "Exchange address such as http://127.0.0.1:8080")
+        ->capture_default_str();
+
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<FoldersCommand>());
+    commands.push_back(std::make_unique<ConnectCommand>());
+    commands.push_back(std::make_unique<DownloadCommand>());
+    commands.push_back(std::make_unique<UnzipCommand>());
+    commands.push_back(std::make_unique<UpdateCommand>());
+    commands.push_back(std::make_unique<ClearCommand>());
+    commands.push_back(std::make_unique<RunCommand>());
+    std::vector<std::pair<CLI::App*, Command*>> byName;
+    for (const auto& command : commands)
+        byName.emplace_back(command->AddTo(app), command.get());
+
+    // CLI11 takes its arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error, m_streams.out, m_streams.err);
+        return code == 0 ? 0 : ExitUsage;
+    }
+
+    CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), AsServer(server), m_streams);
+    for (const auto& [subcommand, command] : byName) {
+        if (subcommand->parsed())
+            return command->Run(context);
+    }
+    return ExitUsage;
+}
+
+} // namespace kelvarin::cli

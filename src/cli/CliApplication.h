@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CliStreams.h"
+
+#include <string>
+#include <vector>
+
+namespace kelvarin::cli {
+
+// What --base and --server stand for when they are not given.
+struct CliDefaults {
+    std::string baseFolder;
+    std::string server;
+
+    // The current directory, and KELVARIN_SERVER or else the exchange's own host.
+    static CliDefaults FromEnvironment();
+};
+
+// Parses the command line and runs the command it names.
+class CliApplication {
+public:
+    CliApplication(const CliStreams& streams, CliDefaults defaults);
+
+    // `args` without the program name. Returns the program's exit status.
+    int Run(const std::vector<std::string>& args);
+
+private:
+    CliStreams m_streams;
+    CliDefaults m_defaults;
+};
+
+} // namespace kelvarin::cli

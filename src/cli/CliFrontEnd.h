@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CliStreams.h"
+#include "ProgressPainter.h"
+#include "pipeline/FrontEnd.h"
+
+#include <optional>
+#include <string>
+
+namespace kelvarin::cli {
+
+// The stages' front end on a terminal or in a script: the status line is
+// remembered so its final text can be printed once the stage returns, message
+// texts go to stderr, and questions are answered on a terminal only.
+class CliFrontEnd : public FrontEnd, private StatusWindow {
+public:
+    explicit CliFrontEnd(const CliStreams& streams);
+
+    StatusWindow& StatusLine() override { return *this; }
+    void SetProgressRange(int lower, int upper) override;
+    void SetProgress(int position) override;
+    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    // Ctrl+C reaches the stages through the signal handler, which sets the stop
+    // request by itself; there is no queue to take anything from.
+    void PumpOneMessage() override {}
+
+    // With --yes every question is answered Yes (or OK) without asking.
+    void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }
+
+    void BeginStage();
+    // The last text the stage put on its status line, if it set any.
+    std::optional<std::string> EndStage();
+
+private:
+    void SetText(std::string_view text) override;
+    MessageAnswer Ask(MessageButtons buttons);
+
+    CliStreams m_streams;
+    std::optional<ProgressPainter> m_progress;
+    std::optional<std::string> m_status;
+    bool m_assumeYes = false;
+};
+
+} // namespace kelvarin::cli

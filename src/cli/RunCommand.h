@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Command.h"
+#include "DownloadCommand.h"
+#include "UnzipCommand.h"
+#include "UpdateCommand.h"
+
+namespace kelvarin::cli {
+
+// The whole pipeline unattended: Connect, then Auto Download, Unzip and Update.
+class RunCommand : public Command {
+public:
+    CLI::App* AddTo(CLI::App& app) override;
+    int Run(CliContext& context) override;
+
+private:
+    DownloadCommand m_download;
+    UnzipCommand m_unzip;
+    UpdateCommand m_update;
+};
+
+} // namespace kelvarin::cli

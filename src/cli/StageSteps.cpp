@@ -1,0 +1,53 @@
+#include "StageSteps.h"
+
+#include "app/FixedNames.h"
+
+namespace kelvarin::cli {
+
+int ExitCodeOf(StageOutcome outcome) {
+    switch (outcome) {
+    case StageOutcome::Succeeded:
+        return 0;
+    case StageOutcome::Failed:
+        return ExitFailure;
+    case StageOutcome::NoSelection:
+        return ExitUsage;
+    }
+    return ExitFailure;
+}
+
+int RunStage(CliContext& context, const std::function<StageOutcome()>& stage) {
+    context.frontEnd.BeginStage();
+    const StageOutcome outcome = stage();
+    if (const auto status = context.frontEnd.EndStage())
+        context.streams.out << *status << '\n' << std::flush;
+    return ExitCodeOf(outcome);
+}
+
+void RefreshStageList(CliContext& context, StageFolder stage, FileList& list) {
+    const WorkingFolders& folders = context.folders;
+    switch (stage) {
+    case StageFolder::Zip:
+        RefreshFileList(folders.ZipFolder, list, ZipPattern, context.frontEnd);
+        break;
+    case StageFolder::Unzip:
+        RefreshFileList(folders.UnzipFolder, list, DatPattern, context.frontEnd);
+        break;
+    case StageFolder::Stock:
+        RefreshFileList(folders.StockFolder, list, TxtPattern, context.frontEnd);
+        break;
+    }
+}
+
+bool SelectNames(MemoryList& list, const std::vector<std::string>& names,
+                 const std::string& listName, std::ostream& err) {
+    for (const std::string& name : names) {
+        if (!list.Select(name)) {
+            err << "\"" << name << "\" is not in the " << listName << ".\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace kelvarin::cli

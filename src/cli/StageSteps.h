@@ -1,0 +1,33 @@
+#pragma once
+
+#include "CliContext.h"
+#include "pipeline/MemoryList.h"
+#include "pipeline/Stages.h"
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kelvarin::cli {
+
+// Exit statuses: a stage that reported a failure, and a usage error or a
+// missing selection.
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+
+int ExitCodeOf(StageOutcome outcome);
+
+// Runs one stage and prints its final status line on stdout.
+int RunStage(CliContext& context, const std::function<StageOutcome()>& stage);
+
+// Fills a stage file list from its folder, as the desktop program does when it
+// starts: a missing folder is created and its message goes to stderr.
+void RefreshStageList(CliContext& context, StageFolder stage, FileList& list);
+
+// Selects the rows named on the command line. A name that is not in the list
+// is reported on stderr; false then.
+bool SelectNames(MemoryList& list, const std::vector<std::string>& names,
+                 const std::string& listName, std::ostream& err);
+
+} // namespace kelvarin::cli
