@@ -44,6 +44,9 @@ std::uint32_t OpenMemberStream(ZipArchiveHandle& handle, int index) {
     }
     const char* password = encrypted ? handle.password->c_str() : nullptr;
     const int opened = unzOpenCurrentFilePassword(handle.archive, password);
+    // A minizip built without decryption (Debian's is) refuses any password.
+    if (opened == UNZ_PARAMERROR && encrypted)
+        return ZipPasswordNeeded;
     if (opened != UNZ_OK)
         return opened == UNZ_BADZIPFILE ? ZipCorruptEntry : ZipReadFailed;
     handle.openMember = index;
