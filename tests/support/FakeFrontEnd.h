@@ -1,0 +1,65 @@
+#pragma once
+
+#include "pipeline/FrontEnd.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kelvarin::test {
+
+// Records every status text the front end is shown, transfer texts included.
+class RecordingStatusLine : public StatusWindow {
+public:
+    void SetText(std::string_view text) override { m_texts.emplace_back(text); }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+    // The text shown last, empty when none was.
+    std::string Last() const { return m_texts.empty() ? std::string() : m_texts.back(); }
+
+private:
+    std::vector<std::string> m_texts;
+};
+
+// A front end for tests: it records what a stage shows, answers questions
+// from a queue and runs an action on a chosen pump, as a click dispatched by
+// the desktop program's pump would.
+class FakeFrontEnd : public FrontEnd {
+public:
+    struct Message {
+        std::string text;
+        MessageButtons buttons;
+    };
+
+    StatusWindow& StatusLine() override { return m_status; }
+    void SetProgressRange(int lower, int upper) override;
+    void SetProgress(int position) override;
+    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
+    void PumpOneMessage() override;
+
+    // Answers the next questions in order; with none left, a question gets
+    // Cancel or No and an OK box gets OK.
+    void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
+    // Runs `action` inside the `pass`-th pump of the stage (counted from 1).
+    void OnPump(int pass, std::function<void()> action);
+
+    const std::vector<std::string>& StatusTexts() const { return m_status.Texts(); }
+    std::string LastStatus() const { return m_status.Last(); }
+    const std::vector<int>& Positions() const { return m_positions; }
+    const std::vector<std::pair<int, int>>& Ranges() const { return m_ranges; }
+    const std::vector<Message>& Messages() const { return m_messages; }
+    int Pumps() const { return m_pumps; }
+
+private:
+    RecordingStatusLine m_status;
+    std::vector<int> m_positions;
+    std::vector<std::pair<int, int>> m_ranges;
+    std::vector<Message> m_messages;
+    std::deque<MessageAnswer> m_answers;
+    std::map<int, std::function<void()>> m_pumpActions;
+    int m_pumps = 0;
+};
+
+} // namespace kelvarin::test
