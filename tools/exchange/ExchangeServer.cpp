@@ -47,6 +47,10 @@ ExchangeServer::ExchangeServer(const MarketSettings& market, FaultPlan faults,
     // they hold up a stop.
     m_server.set_keep_alive_max_count(1000000);
     m_server.set_keep_alive_timeout(2);
+    // Headers and body go out in separate writes; with Nagle's algorithm the
+    // body then waits for the client's delayed acknowledgement, some 40 ms
+    // per archive.
+    m_server.set_tcp_nodelay(true);
     AddRoutes();
 }
 
