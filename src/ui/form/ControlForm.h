@@ -1,0 +1,71 @@
+#pragma once
+
+#include "pipeline/Stages.h"
+#include "ui/form/FileIcons.h"
+#include "ui/form/FileListAdapter.h"
+#include "ui/form/FormFrontEnd.h"
+#include "ui/form/RemoteListAdapter.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class ControlForm;
+}
+class MessageBoxes;
+class QCheckBox;
+
+// The control form: the four stage buttons with their Auto boxes, the remote
+// list and the three stage file lists, the status line and the progress bar.
+// It routes each button and list event to its stage and is the stages' front
+// end. While Download or Update runs, the commands that would nest another run
+// or move a folder under it are disabled; Pause stays live.
+class ControlForm : public QWidget {
+    Q_OBJECT
+public:
+    ControlForm(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages,
+                QWidget* parent = nullptr);
+    ~ControlForm() override;
+
+    // The state of a fresh form: folders listed, Auto boxes ticked, welcome.
+    void InitialUpdate();
+    void Reset();
+    bool IsRunning() const { return m_running; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void RunEnded();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PlaceControls();
+    void ConnectControls();
+    void RefreshAll();
+    void Refresh(const std::string& folder, FileListAdapter& list, std::string_view pattern);
+    void SetRunning(bool running);
+    template <typename Stage> void RunStage(bool blocksOthers, Stage stage);
+
+    void OnDownload();
+    void OnUpdate();
+    void OnPickedInList(int row, const std::string& folder, FileListAdapter& list,
+                        std::string_view extension, QCheckBox& nextAuto);
+    void OpenListItem(int row, std::string& folder, FileListAdapter& list,
+                      std::string_view pattern);
+
+    std::unique_ptr<Ui::ControlForm> m_ui;
+    kelvarin::WorkingFolders& m_folders;
+    MessageBoxes& m_messages;
+    FileIcons m_icons;
+    QSize m_templateSize;
+    std::unique_ptr<FormFrontEnd> m_frontEnd;
+    std::unique_ptr<kelvarin::StageContext> m_context;
+    std::unique_ptr<RemoteListAdapter> m_remote;
+    std::unique_ptr<FileListAdapter> m_zip;
+    std::unique_ptr<FileListAdapter> m_unzip;
+    std::unique_ptr<FileListAdapter> m_stock;
+    bool m_running = false;
+};

@@ -1,0 +1,30 @@
+#include "ui/form/FormFrontEnd.h"
+
+#include "ui/form/MessageBoxes.h"
+
+#include <QCoreApplication>
+#include <QProgressBar>
+
+FormFrontEnd::FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages)
+    : m_statusLine(statusLabel), m_progress(progress), m_messages(messages) {}
+
+void FormFrontEnd::SetProgressRange(int lower, int upper) {
+    m_progress.setRange(lower, upper);
+}
+
+void FormFrontEnd::SetProgress(int position) {
+    m_progress.setValue(position);
+}
+
+kelvarin::MessageAnswer FormFrontEnd::ShowMessage(const std::string& text,
+                                                  kelvarin::MessageButtons buttons) {
+    return m_messages.Ask(text, buttons);
+}
+
+// Qt offers no way to take exactly one event off the queue; processEvents
+// handles the events waiting at this moment (a click's press and release come
+// together) and returns without waiting for more. A Pause click therefore
+// lands within one item, and the item in hand is always finished first.
+void FormFrontEnd::PumpOneMessage() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pipeline/FrontEnd.h"
+
+#include <QStringList>
+#include <deque>
+#include <string>
+
+class QDialog;
+class QWidget;
+
+// Every message box and modal dialog of the program goes through here, so a
+// test can answer them in advance and read what was shown. Scripted, nothing
+// ever blocks: a question without a prepared answer is refused (Cancel or
+// No), a plain message is acknowledged, a dialog is dismissed.
+class MessageBoxes {
+public:
+    enum class Mode { Interactive, Scripted };
+
+    explicit MessageBoxes(Mode mode = Mode::Interactive) : m_mode(mode) {}
+
+    void SetParent(QWidget* parent) { m_parent = parent; }
+
+    kelvarin::MessageAnswer Ask(const std::string& text, kelvarin::MessageButtons buttons);
+    // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
+    int Exec(QDialog& dialog);
+
+    void PrepareAnswer(kelvarin::MessageAnswer answer) { m_answers.push_back(answer); }
+    // Texts of the message boxes and titles of the dialogs, in order shown.
+    const QStringList& Shown() const { return m_shown; }
+    void ForgetShown() { m_shown.clear(); }
+
+private:
+    kelvarin::MessageAnswer Scripted(kelvarin::MessageButtons buttons);
+
+    Mode m_mode;
+    QWidget* m_parent = nullptr;
+    std::deque<kelvarin::MessageAnswer> m_answers;
+    QStringList m_shown;
+};

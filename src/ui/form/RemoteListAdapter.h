@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ui/form/ListWidgetRows.h"
+
+// The remote list widget as Connect fills it and Download reads it.
+class RemoteListAdapter : public kelvarin::RemoteList, public ListWidgetRows {
+public:
+    using ListWidgetRows::ListWidgetRows;
+
+    void Clear() override;
+    // Inserts at the row that keeps the list in byte-wise order.
+    void Add(const std::string& text) override;
+};

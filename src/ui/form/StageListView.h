@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QListWidget>
+
+// A stage list as the form shows it: names flowing left to right in rows with
+// small icons, several rows selectable. It never sorts by itself: Qt's sort is
+// locale-aware, while the rows must stay in the byte-wise order the stages and
+// markers compare in, so rows are inserted already in order.
+class StageListView : public QListWidget {
+    Q_OBJECT
+public:
+    explicit StageListView(QWidget* parent = nullptr);
+
+signals:
+    // A mouse click or double-click on the list; row is -1 when it hit no item.
+    void Clicked(int row);
+    void DoubleClicked(int row);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    int RowAt(const QPoint& position) const;
+};

@@ -1,0 +1,126 @@
+#include "ui/frame/MainFrame.h"
+
+#include "pipeline/StopRequest.h"
+#include "ui/form/ControlForm.h"
+#include "ui/form/MessageBoxes.h"
+#include "ui/frame/AboutBox.h"
+#include "ui/frame/PaneHeights.h"
+#include "ui/frame/StartPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSplitter>
+#include <QStatusBar>
+
+MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages)
+    : m_folders(folders), m_messages(messages), m_splitter(new QSplitter(Qt::Vertical, this)),
+      m_form(new ControlForm(folders, std::move(server), messages, m_splitter)),
+      m_startPage(new StartPage(m_splitter)) {
+    setWindowIcon(QIcon(QStringLiteral(":/kelvarin/kelvarin.png")));
+    m_form->setObjectName(QStringLiteral("controlForm"));
+    m_startPage->setObjectName(QStringLiteral("startPage"));
+    m_splitter->addWidget(m_form);
+    m_splitter->addWidget(m_startPage);
+    // The split comes from the window's size before it is first shown; after
+    // that the form keeps its height and the start page takes the rest.
+    const PaneHeights heights = SplitPaneHeights(frameGeometry().height());
+    m_splitter->setSizes({heights.top, heights.bottom});
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setChildrenCollapsible(true);
+    setCentralWidget(m_splitter);
+
+    CreateMenu();
+    CreateStatusBar();
+    CreateAccelerators();
+    connect(m_form, &ControlForm::RunEnded, this, &MainFrame::OnRunEnded);
+}
+
+void MainFrame::CreateMenu() {
+    // The blank item is there only to hold its place in the bar.
+    menuBar()->addAction(QStringLiteral(" "));
+    QAction* about = menuBar()->addAction(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
+}
+
+// Qt cannot read the lock keys' state, so the indicators are always shown.
+void MainFrame::CreateStatusBar() {
+    statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"})
+        statusBar()->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
+}
+
+void MainFrame::CreateAccelerators() {
+    auto add = [this](const QKeySequence& keys, auto handler) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_N), [this] {
+        // Re-listing the folders under a running stage would pull its lists away.
+        if (!m_form->IsRunning())
+            InitialUpdate();
+    });
+    add(QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintStartPage(); });
+    add(QKeySequence(Qt::Key_F6), [this] { SwitchPane(); });
+    add(QKeySequence(Qt::SHIFT | Qt::Key_F6), [this] { SwitchPane(); });
+}
+
+void MainFrame::InitialUpdate() {
+    m_form->InitialUpdate();
+    m_startPage->Load(m_folders.StartPagePath());
+}
+
+void MainFrame::ShowAbout() {
+    AboutBox box(this);
+    m_messages.Exec(box);
+}
+
+bool MainFrame::StartPageActive() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == m_startPage || m_startPage->isAncestorOf(focus));
+}
+
+void MainFrame::PrintStartPage() {
+    if (!StartPageActive())
+        return;
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (m_messages.Exec(dialog) == QDialog::Accepted)
+        m_startPage->print(&printer);
+}
+
+// With two panes, the next pane and the previous pane are the same one.
+void MainFrame::SwitchPane() {
+    if (StartPageActive()) {
+        QWidget* last = m_form->focusWidget();
+        (last ? last : m_form->nextInFocusChain())->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_startPage->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// Closing during Download or Update stops the run first: the window and the
+// lists the stage is working on must outlive it. The window closes once the
+// run has come back to the event loop.
+void MainFrame::closeEvent(QCloseEvent* event) {
+    if (m_form->IsRunning()) {
+        kelvarin::StopRequested = 1;
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainFrame::OnRunEnded() {
+    if (m_closeWhenIdle)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/WorkingFolders.h"
+
+#include <QMainWindow>
+#include <string>
+
+class ControlForm;
+class MessageBoxes;
+class QSplitter;
+class StartPage;
+
+// The program's one window: a small menu bar, the status bar, and the control
+// form above the start page, split as the window's first height suggests.
+class MainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages);
+
+    // Both panes as they are when first shown; File New runs it again.
+    void InitialUpdate();
+    void ShowAbout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenu();
+    void CreateStatusBar();
+    void CreateAccelerators();
+    void PrintStartPage();
+    void SwitchPane();
+    bool StartPageActive() const;
+    void OnRunEnded();
+
+    kelvarin::WorkingFolders& m_folders;
+    MessageBoxes& m_messages;
+    QSplitter* m_splitter;
+    ControlForm* m_form;
+    StartPage* m_startPage;
+    bool m_closeWhenIdle = false;
+};
