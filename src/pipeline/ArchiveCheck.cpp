@@ -95,9 +95,24 @@ bool MemberInflates(unzFile archive, std::string* cause) {
     return true;
 }
 
+// minizip takes a short read at the end of the archive for zeros, so a body
+// missing its last bytes would pass; the end record must close the body.
+bool EndsWithItsEndRecord(std::string_view bytes) {
+    constexpr std::string_view Signature = "PK\x05\x06";
+    constexpr std::size_t RecordSize = 22;
+    const std::size_t at = bytes.rfind(Signature);
+    if (at == std::string_view::npos || bytes.size() - at < RecordSize)
+        return false;
+    const auto low = static_cast<unsigned char>(bytes[at + 20]);
+    const auto high = static_cast<unsigned char>(bytes[at + 21]);
+    return bytes.size() == at + RecordSize + (low | high << 8);
+}
+
 } // namespace
 
 bool IsCompleteZipArchive(std::string_view bytes, std::string* cause) {
+    if (!EndsWithItsEndRecord(bytes))
+        return Fail(cause, "not a complete zip archive");
     MemoryStream memory{bytes};
     zlib_filefunc64_def functions{};
     functions.zopen64_file = OpenMemory;
@@ -110,14 +125,18 @@ bool IsCompleteZipArchive(std::string_view bytes, std::string* cause) {
     functions.opaque = &memory;
 
     unzFile archive = unzOpen2_64("memory", &functions);
-    if (!archive)
+    unz_global_info64 global{};
+    if (!archive || unzGetGlobalInfo64(archive, &global) != UNZ_OK) {
+        if (archive)
+            unzClose(archive);
         return Fail(cause, "not a complete zip archive");
+    }
     bool complete = true;
-    int step = unzGoToFirstFile(archive);
-    for (; step == UNZ_OK && complete; step = unzGoToNextFile(archive))
-        complete = MemberInflates(archive, cause);
-    if (complete && step != UNZ_END_OF_LIST_OF_FILE)
-        complete = Fail(cause, "unreadable archive directory");
+    for (ZPOS64_T member = 0; complete && member < global.number_entry; ++member) {
+        const int step = member == 0 ? unzGoToFirstFile(archive) : unzGoToNextFile(archive);
+        complete = step == UNZ_OK ? MemberInflates(archive, cause)
+                                  : Fail(cause, "unreadable archive directory");
+    }
     unzClose(archive);
     return complete;
 }
