@@ -1,0 +1,70 @@
+#include "GuiHarness.h"
+
+#include "app/WorkingFolders.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <stdexcept>
+#include <unistd.h>
+
+GuiHarness::GuiHarness(std::string server)
+    : m_previousDirectory(kelvarin::CurrentDirectory()),
+      m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted)) {
+    if (::chdir(m_dir.Path().c_str()) != 0)
+        throw std::runtime_error("cannot enter " + m_dir.Path());
+    m_base = kelvarin::CurrentDirectory();
+}
+
+GuiHarness::~GuiHarness() {
+    m_app.reset();
+    if (::chdir(m_previousDirectory.c_str()) != 0)
+        qWarning("cannot return to %s", m_previousDirectory.c_str());
+}
+
+void GuiHarness::Start() {
+    m_app->Start();
+    QApplication::processEvents();
+}
+
+int GuiHarness::Exit() {
+    return m_app->Exit();
+}
+
+QStringList GuiHarness::Rows(const char* list) {
+    QStringList rows;
+    auto& widget = Get<StageListView>(list);
+    for (int row = 0; row < widget.count(); ++row)
+        rows << widget.item(row)->text();
+    return rows;
+}
+
+int GuiHarness::RowOf(const char* list, const QString& text) {
+    return static_cast<int>(Rows(list).indexOf(text));
+}
+
+QPoint GuiHarness::RowCentre(StageListView& list, int row) {
+    list.doItemsLayout();
+    list.scrollToItem(list.item(row));
+    return list.visualItemRect(list.item(row)).center();
+}
+
+void GuiHarness::ClickRow(const char* list, int row, Qt::KeyboardModifiers modifiers) {
+    auto& widget = Get<StageListView>(list);
+    QTest::mouseClick(widget.viewport(), Qt::LeftButton, modifiers, RowCentre(widget, row));
+}
+
+void GuiHarness::DoubleClickRow(const char* list, int row) {
+    auto& widget = Get<StageListView>(list);
+    QTest::mouseDClick(widget.viewport(), Qt::LeftButton, Qt::NoModifier, RowCentre(widget, row));
+}
+
+void GuiHarness::Click(const char* button) {
+    QTest::mouseClick(&Get<QAbstractButton>(button), Qt::LeftButton);
+}
+
+QString GuiHarness::Text(const char* label) {
+    return Get<QLabel>(label).text();
+}
