@@ -41,19 +41,6 @@ std::string CannotWrite(const std::string& path, int error) {
     return "Cannot write " + path + ": " + ErrnoText(error);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 } // namespace
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {

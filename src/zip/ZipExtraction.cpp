@@ -1,4 +1,4 @@
-#include "zip/PartialOutputFile.h"
+#include "app/PartialOutputFile.h"
 #include "zip/ZipArchiveHandle.h"
 #include "zip/ZipEntryTimes.h"
 #include "zip/ZipOutputFolders.h"

@@ -1,4 +1,4 @@
-#include "zip/PartialOutputFile.h"
+#include "app/PartialOutputFile.h"
 
 #include "app/AtomicFile.h"
 
@@ -34,38 +34,42 @@ bool PartialOutputFile::Open() {
 }
 
 bool PartialOutputFile::Write(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(m_fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteAll(m_fd, std::string_view(data, size));
+}
+
+bool PartialOutputFile::Commit() {
+    return Finish(::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(false)) == 0);
 }
 
 bool PartialOutputFile::Commit(bool readOnly, timespec accessTime, timespec modificationTime) {
     const timespec times[2] = {accessTime, modificationTime};
-    const bool ready = ::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(readOnly)) == 0 &&
-                       ::futimens(m_fd, times) == 0;
+    return Finish(::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(readOnly)) == 0 &&
+                  ::futimens(m_fd, times) == 0);
+}
+
+bool PartialOutputFile::Finish(bool ready) {
+    const int readyError = errno;
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
-    if (!ready || !closed || ::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
+    if (!ready) {
+        errno = readyError;
+        return false;
+    }
+    if (!closed || ::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
         return false;
     m_temporaryPath.clear();
     return true;
 }
 
 void PartialOutputFile::Discard() {
+    const int cause = errno;
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
     if (!m_temporaryPath.empty())
         ::unlink(m_temporaryPath.c_str());
     m_temporaryPath.clear();
+    errno = cause;
 }
 
 } // namespace kelvarin
