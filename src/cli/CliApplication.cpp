@@ -23,7 +23,8 @@ constexpr const char* Footer =
     "remote items, one per line. Messages and questions go to stderr, and so does\n"
     "progress when stderr is a terminal. Questions are asked only when stdin is a\n"
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
-    "Ctrl+C pauses after the item in hand; a second Ctrl+C quits.\n"
+    "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"
+    "hand; a second Ctrl+C quits.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
     "that is not in its list.";
 

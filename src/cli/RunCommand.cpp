@@ -9,17 +9,19 @@ CLI::App* RunCommand::AddTo(CLI::App& app) {
 }
 
 int RunCommand::Run(CliContext& context) {
-    int result = 0;
     for (Command* step : {static_cast<Command*>(&m_download), static_cast<Command*>(&m_unzip),
                           static_cast<Command*>(&m_update)}) {
-        const int code = step->Run(context);
-        if (result == 0)
-            result = code;
+        // A later stage would move its marker past the day that is missing,
+        // and its Auto runs would then never pick that day up.
+        if (const int code = step->Run(context)) {
+            context.streams.err << "The run ends here; the next run goes on from this stage.\n";
+            return code;
+        }
         // Ctrl+C pauses the whole run, not just the stage it arrived in.
         if (StopRequested)
-            break;
+            return 0;
     }
-    return result;
+    return 0;
 }
 
 } // namespace kelvarin::cli

@@ -7,7 +7,8 @@
 
 namespace kelvarin::cli {
 
-// The whole pipeline unattended: Connect, then Auto Download, Unzip and Update.
+// The whole pipeline unattended: Connect, then Auto Download, Unzip and Update,
+// up to the first stage that fails or is paused.
 class RunCommand : public Command {
 public:
     CLI::App* AddTo(CLI::App& app) override;
