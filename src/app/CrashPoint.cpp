@@ -1,0 +1,24 @@
+#include "app/CrashPoint.h"
+
+#include <csignal>
+#include <cstdlib>
+
+namespace kelvarin {
+
+namespace {
+
+long CrashAfter() {
+    const char* value = std::getenv("KELVARIN_CRASH_AFTER");
+    return value ? std::strtol(value, nullptr, 10) : 0;
+}
+
+} // namespace
+
+void CrashPoint() {
+    static const long crashAfter = CrashAfter();
+    static long passed = 0;
+    if (crashAfter > 0 && ++passed == crashAfter)
+        std::raise(SIGKILL);
+}
+
+} // namespace kelvarin

@@ -1,0 +1,35 @@
+#include "app/FolderLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "app/AtomicFile.h"
+
+namespace kelvarin {
+
+std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = "Cannot lock " + folder + ": " + ErrnoText(errno);
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int cause = errno;
+        ::close(fd);
+        if (error)
+            *error = cause == EWOULDBLOCK
+                         ? folder + " is being updated by another Kelvarin process"
+                         : "Cannot lock " + folder + ": " + ErrnoText(cause);
+        return nullptr;
+    }
+    return std::unique_ptr<FolderLock>(new FolderLock(fd));
+}
+
+FolderLock::~FolderLock() {
+    ::close(m_fd);
+}
+
+} // namespace kelvarin

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace kelvarin {
+
+// An exclusive lock on a folder a stage writes, so the desktop program and a
+// kelvarin-cli run from cron never write the same folder at once. It is an
+// flock on the folder itself: no lock file shows in the lists, and the kernel
+// releases it when the process dies.
+class FolderLock {
+public:
+    // Null when the folder is locked by another process or cannot be opened;
+    // `error` then says which folder and why.
+    static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error);
+
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    explicit FolderLock(int fd) : m_fd(fd) {}
+
+    int m_fd;
+};
+
+} // namespace kelvarin
