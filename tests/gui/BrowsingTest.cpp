@@ -1,0 +1,143 @@
+#include "FileBytes.h"
+#include "GuiHarness.h"
+#include "app/FixedNames.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <filesystem>
+
+using kelvarin::test::FileExists;
+using kelvarin::test::ReadBytes;
+using kelvarin::test::WriteBytes;
+
+namespace {
+
+void FillZipFolder(const std::string& base) {
+    std::filesystem::create_directories(base + "/zip");
+    WriteBytes(base + "/zip/SGX20040122.zip", "PK");
+    WriteBytes(base + "/zip/SGX20040123.zip", "PK");
+    WriteBytes(base + "/zip/log_auto_download", "SGX20040123.zip");
+}
+
+} // namespace
+
+// Double-clicks that move a stage folder, Reset, Clear All and what is saved at exit.
+class BrowsingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void upNextThenIntoAFolderThenRoot() {
+        GuiHarness gui;
+        gui.Start();
+        const std::string base = gui.Base();
+
+        gui.DoubleClickRow("zipList", gui.RowOf("zipList", ".."));
+        QCOMPARE(gui.App().Folders().ZipFolder, base + "/");
+        for (const char* folder : {"zip", "unzip", "stocks"})
+            QVERIFY2(gui.Rows("zipList").contains(folder), folder);
+        QCOMPARE(gui.Get<QLineEdit>("zipFolderEdit").text(),
+                 QString::fromStdString(base + "/*.zip").toLower());
+
+        gui.DoubleClickRow("zipList", gui.RowOf("zipList", "zip"));
+        QCOMPARE(gui.App().Folders().ZipFolder, base + "/zip/");
+        QCOMPARE(gui.Rows("zipList"), QStringList({".", ".."}));
+
+        gui.DoubleClickRow("zipList", gui.RowOf("zipList", "."));
+        QCOMPARE(gui.App().Folders().ZipFolder, std::string("/"));
+        QVERIFY(gui.Rows("zipList").contains("tmp"));
+        // Only the zip list moved.
+        QCOMPARE(gui.App().Folders().UnzipFolder, base + "/unzip/");
+    }
+
+    void doubleClickOnAFileChangesNothing() {
+        GuiHarness gui;
+        FillZipFolder(gui.Base());
+        gui.Start();
+        gui.Messages().ForgetShown();
+        const QStringList before = gui.Rows("zipList");
+        gui.DoubleClickRow("zipList", gui.RowOf("zipList", "SGX20040122.zip"));
+        QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
+        QCOMPARE(gui.Rows("zipList"), before);
+        QVERIFY(gui.Messages().Shown().isEmpty());
+    }
+
+    void resetAfterBrowsingBringsBackTheBaseFolders() {
+        GuiHarness gui;
+        gui.Start();
+        gui.DoubleClickRow("zipList", gui.RowOf("zipList", ".."));
+        gui.DoubleClickRow("stockList", gui.RowOf("stockList", "."));
+        gui.Get<QCheckBox>("updateAuto").setChecked(false);
+        gui.Get<QLabel>("statusLine").setText("kept");
+
+        gui.Click("resetButton");
+        QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
+        QCOMPARE(gui.App().Folders().StockFolder, gui.Base() + "/stocks/");
+        QCOMPARE(gui.Get<QLineEdit>("zipFolderEdit").text(),
+                 QString::fromStdString(gui.Base() + "/zip/*.zip").toLower());
+        QCOMPARE(gui.Rows("zipList"), QStringList({".", ".."}));
+        QVERIFY(gui.Get<QCheckBox>("updateAuto").isChecked());
+        QCOMPARE(gui.Text("statusLine"), QString("kept"));
+    }
+
+    void clearAllCancelledKeepsEverything() {
+        GuiHarness gui;
+        FillZipFolder(gui.Base());
+        gui.Start();
+        gui.Messages().ForgetShown();
+        gui.Messages().PrepareAnswer(kelvarin::MessageAnswer::Cancel);
+        gui.Click("clearZipButton");
+        QCOMPARE(gui.Messages().Shown(),
+                 QStringList({"Are you sure you want to delete all the downloaded files? \n\nAfter "
+                              "deletion, you can use Download with Auto option to rebuild all the "
+                              "downloaded files."}));
+        QVERIFY(FileExists(gui.Base() + "/zip/SGX20040122.zip"));
+        QVERIFY(FileExists(gui.Base() + "/zip/log_auto_download"));
+        QCOMPARE(gui.Text("zipCount"), QString("2"));
+    }
+
+    void clearAllConfirmedEmptiesTheFolderAndItsMarker() {
+        GuiHarness gui;
+        FillZipFolder(gui.Base());
+        gui.Start();
+        QCOMPARE(gui.Rows("zipList"),
+                 QStringList({".", "..", "SGX20040122.zip", "SGX20040123.zip"}));
+        gui.Messages().PrepareAnswer(kelvarin::MessageAnswer::Ok);
+        gui.Click("clearZipButton");
+        QVERIFY(!FileExists(gui.Base() + "/zip/SGX20040122.zip"));
+        QVERIFY(!FileExists(gui.Base() + "/zip/SGX20040123.zip"));
+        QVERIFY(!FileExists(gui.Base() + "/zip/log_auto_download"));
+        QCOMPARE(gui.Rows("zipList"), QStringList({".", ".."}));
+        QCOMPARE(gui.Text("zipCount"), QString("0"));
+    }
+
+    void settingsWrittenAtExitHoldTheBrowsedFolders() {
+        GuiHarness gui;
+        gui.Start();
+        std::filesystem::create_directories(gui.Base() + "/elsewhere");
+        gui.DoubleClickRow("unzipList", gui.RowOf("unzipList", ".."));
+        gui.DoubleClickRow("unzipList", gui.RowOf("unzipList", "elsewhere"));
+        QCOMPARE(gui.Exit(), 0);
+        const std::string settings =
+            ReadBytes(gui.Base() + std::string(kelvarin::SettingsFileName));
+        QVERIFY2(settings.find("[Unzip Path]\r\n" + gui.Base() + "/elsewhere/\r\n") !=
+                     std::string::npos,
+                 settings.c_str());
+        QVERIFY(settings.find(gui.Base() + "/zip/") != std::string::npos);
+    }
+
+    void settingsFromAnEarlierRunAreUsed() {
+        GuiHarness gui;
+        std::filesystem::create_directories(gui.Base() + "/other");
+        const std::string base = gui.Base();
+        WriteBytes(base + "/kelvarin.ini", "[Local Path]\r\n" + base + "/zip/\r\n[Unzip Path]\r\n" +
+                                               base + "/unzip/\r\n[Stock Path]\r\n" + base +
+                                               "/other/\r\n[End]\r\n");
+        gui.Start();
+        QCOMPARE(gui.Get<QLineEdit>("stockFolderEdit").text(),
+                 QString::fromStdString(gui.Base() + "/other/*.txt").toLower());
+    }
+};
+
+QTEST_MAIN(BrowsingTest)
+#include "BrowsingTest.moc"
