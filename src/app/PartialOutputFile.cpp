@@ -1,6 +1,7 @@
 #include "app/PartialOutputFile.h"
 
 #include "app/AtomicFile.h"
+#include "app/CrashPoint.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -28,13 +29,19 @@ PartialOutputFile::~PartialOutputFile() {
 bool PartialOutputFile::Open() {
     m_temporaryPath = TemporaryPathFor(m_finalPath);
     m_fd = ::mkstemp(m_temporaryPath.data());
-    if (m_fd < 0)
+    if (m_fd < 0) {
         m_temporaryPath.clear();
-    return m_fd >= 0;
+        return false;
+    }
+    CrashPoint();
+    return true;
 }
 
 bool PartialOutputFile::Write(const char* data, std::size_t size) {
-    return WriteAll(m_fd, std::string_view(data, size));
+    if (!WriteAll(m_fd, std::string_view(data, size)))
+        return false;
+    CrashPoint();
+    return true;
 }
 
 bool PartialOutputFile::Commit() {
@@ -55,9 +62,15 @@ bool PartialOutputFile::Finish(bool ready) {
         errno = readyError;
         return false;
     }
-    if (!closed || ::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
+    if (!closed)
+        return false;
+    // Killed here, the whole file waits under its temporary name and the old
+    // one (if any) is still in place.
+    CrashPoint();
+    if (::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
         return false;
     m_temporaryPath.clear();
+    CrashPoint();
     return true;
 }
 
