@@ -135,6 +135,37 @@ TEST_F(CliPipelineTest, RunBuildsEveryHistoryFileADayAtATime) {
     EXPECT_EQ(ReadBytes(m_base / "stocks/log_auto_update"), LocalName(last, ".dat"));
 }
 
+TEST_F(CliPipelineTest, ConnectPrintsItsStatusThenTheItemsInListOrder) {
+    ExchangeProcess exchange(ExchangeArgs(3));
+    const MarketGenerator market = Market(3);
+    const ProcessOutput result = Cli(exchange, {"connect"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "Connection OK - Total stock files available: 3\nSGX" + market.IdOf(0) +
+                              "\nSGX" + market.IdOf(1) + "\nSGX" + market.IdOf(2) + "\n");
+    EXPECT_TRUE(Snapshot(m_base.Path()).empty());
+}
+
+TEST_F(CliPipelineTest, NamedDownloadFetchesOnlyThoseItems) {
+    ExchangeProcess exchange(ExchangeArgs(3));
+    const MarketGenerator market = Market(3);
+    const std::string named = market.IdOf(1);
+
+    const ProcessOutput unknown = Cli(exchange, {"download", "SGX" + named, "SGX1999-01-01"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("SGX1999-01-01"), std::string::npos) << unknown.err;
+    EXPECT_TRUE(Snapshot(m_base / "zip").empty());
+
+    const ProcessOutput result = Cli(exchange, {"download", "SGX" + named});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Connection OK - Total stock files available: 3\n"
+                          "Total files downloaded: 1, last:" +
+                              LocalName(named, ".zip") + "\n");
+    const Files zip = Snapshot(m_base / "zip");
+    EXPECT_EQ(zip.size(), 2u);
+    EXPECT_EQ(zip.at("log_auto_download"), LocalName(named, ".zip"));
+    EXPECT_TRUE(zip.contains(LocalName(named, ".zip")));
+}
+
 TEST_F(CliPipelineTest, SecondRunChangesNothing) {
     ExchangeProcess exchange(ExchangeArgs(5));
     ASSERT_EQ(Run(exchange).exitCode, 0);
