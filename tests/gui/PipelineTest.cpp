@@ -153,6 +153,8 @@ private slots:
                              !gui.Get<QWidget>("resetButton").isEnabled() &&
                              !gui.Get<QWidget>("clearZipButton").isEnabled();
             pauseLive = pause.isEnabled();
+            // A folder move under a running stage is refused.
+            gui.DoubleClickRow("zipList", gui.RowOf("zipList", ".."));
             QMetaObject::invokeMethod(&pause, &QAbstractButton::click, Qt::QueuedConnection);
         });
         gui.Click("downloadButton");
@@ -163,6 +165,7 @@ private slots:
                  qPrintable(gui.Text("statusLine")));
         QVERIFY(othersDisabled);
         QVERIFY(pauseLive);
+        QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
     }
