@@ -1,8 +1,11 @@
 #include "app/FixedNames.h"
-#include "pipeline/ApplyDailyPriceFile.h"
+#include "app/FolderLock.h"
 #include "pipeline/Marker.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"
+#include "pipeline/UpdateBatch.h"
+#include "pipeline/UpdateJournal.h"
+#include "pipeline/UpdateStage.h"
 
 namespace kelvarin {
 
@@ -17,6 +20,11 @@ constexpr int ProgressStart = 500;
 
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList) {
+    return RunUpdate(context, autoMode, unzipList, stockList, UpdateBatchBudget);
+}
+
+StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
+                       FileList& stockList, std::size_t batchBudget) {
     FrontEnd& frontEnd = context.frontEnd;
     const WorkingFolders& folders = context.folders;
     const std::string markerPath = folders.StockFolder + std::string(AutoUpdateMarker);
@@ -24,6 +32,16 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
         frontEnd.ShowMessage("Please selecte an unzipped file to update, or click Auto.",
                              MessageButtons::Ok);
         return StageOutcome::NoSelection;
+    }
+    // Held for the whole run, pumped commands included, so another program
+    // never appends to the same history files meanwhile.
+    std::string error;
+    const std::unique_ptr<FolderLock> lock = FolderLock::Acquire(folders.StockFolder, &error);
+    UpdateJournal journal(folders.StockFolder);
+    // A run that was killed is taken back to what its marker says first.
+    if (!lock || !journal.Recover(markerPath, &error)) {
+        frontEnd.ShowMessage(error, MessageButtons::Ok);
+        return StageOutcome::Failed;
     }
     std::string lastName = ReadMarker(markerPath, InitialDatName);
     const int rows = unzipList.Count();
@@ -35,7 +53,19 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
     int records = 0;
     int progressBase = ProgressStart;
     int handled = 0;
-    bool fileError = false;
+
+    // The marker only ever names a daily file whose rows are all on disk:
+    // each flush writes the rows of its daily files, then moves the marker.
+    UpdateBatch batch(folders.StockFolder, batchBudget);
+    int onDisk = 0;
+    const auto flush = [&](std::string* flushError) {
+        const int files = batch.Files();
+        if (!batch.Flush(journal, markerPath, flushError))
+            return false;
+        onDisk += files;
+        return true;
+    };
+    bool failed = false;
 
     // Rows 0 and 1 are the folder rows "." and "..": the walk starts on row 1
     // and advances before it reads, so it never reads either.
@@ -54,32 +84,47 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
         if (!(lastName < dailyName)) {
             if (autoMode)
                 continue;
+            // The answer may take long, or never come if the program is
+            // closed: what was gathered goes to disk before the question.
+            if (!flush(&error)) {
+                failed = true;
+                break;
+            }
             const std::string question = "Are you sure you want to update from " + dailyName +
                                          "? The last update was from " + lastName + ".";
             if (frontEnd.ShowMessage(question, MessageButtons::YesNo) != MessageAnswer::Yes)
                 continue;
         }
         frontEnd.StatusLine().SetText("Updating stock files from " + dailyName);
-        std::string error;
-        if (!ApplyDailyPriceFile(folders.UnzipFolder + dailyName, folders.StockFolder, records,
-                                 error)) {
-            // Nothing of this daily file is on disk, so the marker below names
-            // the last one that is, and the status keeps the failing file.
-            frontEnd.ShowMessage(error, MessageButtons::Ok);
-            fileError = true;
+        if (!batch.Add(folders.UnzipFolder + dailyName, dailyName, records, &error)) {
+            // The daily files gathered before this one are whole: they stay.
+            std::string flushError;
+            if (!flush(&flushError))
+                error += "\n" + flushError;
+            failed = true;
             break;
         }
         ++handled;
         progressBase += ProgressPerFile;
         lastName = dailyName;
+        if (batch.Full() && !flush(&error)) {
+            failed = true;
+            break;
+        }
     }
+    // At the end of the walk and at Pause alike.
+    if (!failed && !flush(&error))
+        failed = true;
 
-    if (handled > 0) {
+    // A failed batch is taken back whole, so the status keeps the daily file
+    // in hand and the marker names the last daily file of the batch before.
+    if (failed)
+        frontEnd.ShowMessage(error, MessageButtons::Ok);
+    if (onDisk > 0) {
         RefreshFileList(folders.StockFolder, stockList, TxtPattern, frontEnd);
         frontEnd.SetProgress(100);
-        WriteMarker(markerPath, lastName);
     }
-    if (fileError)
+    if (failed)
         return StageOutcome::Failed;
     frontEnd.StatusLine().SetText("Total " + std::to_string(records) +
                                   " stock files updated from " + std::to_string(handled) +

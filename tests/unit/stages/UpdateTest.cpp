@@ -1,4 +1,5 @@
 #include "StageFixture.h"
+#include "pipeline/UpdateStage.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -234,7 +235,8 @@ TEST_F(UpdateTest, StopLeftFromBeforeTheRunIsCleared) {
 }
 
 // A history path that is a folder cannot be written: the daily file that
-// meets it is taken back whole and the run ends there.
+// meets it is taken back whole and the run ends there. With no batch budget
+// every daily file goes to disk on its own, so the day before stays.
 TEST_F(UpdateTest, HistoryWriteFailureTakesBackTheWholeDailyFile) {
     Daily("SGX20040122.dat", Alpha("2004-01-22") + Gamma("2004-01-22"));
     Daily("SGX20040123.dat", Alpha("2004-01-23") + Delta("2004-01-23") + Gamma("2004-01-23"));
@@ -245,7 +247,7 @@ TEST_F(UpdateTest, HistoryWriteFailureTakesBackTheWholeDailyFile) {
         ASSERT_EQ(::mkdir(History("GAMMA (G3)").c_str(), 0777), 0);
     });
 
-    EXPECT_EQ(RunUpdate(context, true, unzipList, stockList), StageOutcome::Failed);
+    EXPECT_EQ(RunUpdate(context, true, unzipList, stockList, 0), StageOutcome::Failed);
 
     EXPECT_EQ(ReadBytes(History("ALPHA HOLDINGS (A11)")), Header + AlphaRow("2004-01-22"));
     EXPECT_FALSE(FileExists(History("DELTA (D4)")));
