@@ -1,0 +1,156 @@
+#include "ui/sheet/PriceChart.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr double Day = 24.0 * 60 * 60;
+// Candles and bars leave a gap between neighbouring days.
+constexpr double BodyWidth = Day * 0.7;
+// The chart opens on about the last trading year: decades of days in a small
+// window would be sub-pixel candles, and the wheel zooms out when wanted.
+constexpr size_t DaysInView = 250;
+
+QString NoteFor(const ChartSeries& series) {
+    QStringList parts;
+    if (series.badDates > 0)
+        parts << QStringLiteral("%1 rows skipped: date not YYYY-MM-DD").arg(series.badDates);
+    if (series.badValues > 0)
+        parts << QStringLiteral("%1 rows skipped: prices or volume not numbers")
+                     .arg(series.badValues);
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+PriceChart::PriceChart(ChartSeries series, QWidget* parent)
+    : QWidget(parent), m_series(std::move(series)), m_plot(new QCustomPlot(this)),
+      m_volumeRect(new QCPAxisRect(m_plot)),
+      m_candles(new QCPFinancial(m_plot->xAxis, m_plot->yAxis)),
+      m_closeLine(new QCPGraph(m_plot->xAxis, m_plot->yAxis)),
+      m_volume(
+          new QCPBars(m_volumeRect->axis(QCPAxis::atBottom), m_volumeRect->axis(QCPAxis::atLeft))),
+      m_lineSwitch(new QCheckBox(QStringLiteral("Close line"), this)), m_readout(new QLabel(this)),
+      m_note(new QLabel(NoteFor(m_series), this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_plot, 1);
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_lineSwitch);
+    controls->addWidget(m_readout, 1);
+    layout->addLayout(controls);
+    layout->addWidget(m_note);
+    m_note->setVisible(!m_note->text().isEmpty());
+
+    auto dates = QSharedPointer<QCPAxisTickerDateTime>::create();
+    dates->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
+    dates->setDateTimeSpec(Qt::UTC);
+    QCPAxis* priceDates = m_plot->xAxis;
+    QCPAxis* volumeDates = m_volumeRect->axis(QCPAxis::atBottom);
+    priceDates->setTicker(dates);
+    priceDates->setTickLabels(false);
+    volumeDates->setTicker(dates);
+
+    m_plot->plotLayout()->addElement(1, 0, m_volumeRect);
+    m_plot->plotLayout()->setRowStretchFactor(1, 0.35);
+    auto* margins = new QCPMarginGroup(m_plot);
+    for (QCPAxisRect* rect : {m_plot->axisRect(), m_volumeRect}) {
+        rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        rect->setRangeDrag(Qt::Horizontal);
+        rect->setRangeZoom(Qt::Horizontal);
+    }
+    m_plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    m_plot->setMouseTracking(true);
+    m_plot->setNoAntialiasingOnDrag(true);
+
+    m_candles->setChartStyle(QCPFinancial::csCandlestick);
+    m_candles->setTwoColored(true);
+    m_candles->setWidth(BodyWidth);
+    m_closeLine->setVisible(false);
+    m_volume->setWidth(BodyWidth);
+    FillPlottables();
+
+    const auto rangeChanged = QOverload<const QCPRange&>::of(&QCPAxis::rangeChanged);
+    const auto setRange = QOverload<const QCPRange&>::of(&QCPAxis::setRange);
+    connect(priceDates, rangeChanged, volumeDates, setRange);
+    connect(volumeDates, rangeChanged, priceDates, setRange);
+    connect(priceDates, rangeChanged, this, &PriceChart::FollowDates);
+    connect(m_plot, &QCustomPlot::mouseMove, this, &PriceChart::ShowDayUnder);
+    connect(m_lineSwitch, &QCheckBox::toggled, this, &PriceChart::ShowCloseLine);
+
+    const std::vector<ChartPoint>& points = m_series.points;
+    if (!points.empty()) {
+        const size_t first = points.size() > DaysInView ? points.size() - DaysInView : 0;
+        priceDates->setRange(points[first].key - Day, points.back().key + Day);
+    }
+}
+
+void PriceChart::FillPlottables() {
+    QVector<QCPFinancialData> candles;
+    QVector<QCPGraphData> closes;
+    QVector<QCPBarsData> volumes;
+    candles.reserve(static_cast<qsizetype>(m_series.points.size()));
+    closes.reserve(candles.capacity());
+    volumes.reserve(candles.capacity());
+    for (const ChartPoint& point : m_series.points) {
+        candles.append(QCPFinancialData(point.key, point.open, point.high, point.low, point.close));
+        closes.append(QCPGraphData(point.key, point.close));
+        volumes.append(QCPBarsData(point.key, point.volume));
+    }
+    m_candles->data()->set(candles, true);
+    m_closeLine->data()->set(closes, true);
+    m_volume->data()->set(volumes, true);
+}
+
+QString PriceChart::Note() const {
+    return m_note->text();
+}
+
+QString PriceChart::Readout() const {
+    return m_readout->text();
+}
+
+void PriceChart::ShowCloseLine(bool on) {
+    m_closeLine->setVisible(on);
+    m_candles->setVisible(!on);
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// Prices and volume rescale to the days in view, so zooming into a quiet
+// stretch of a long history does not leave it a flat line.
+void PriceChart::FollowDates(const QCPRange& dates) {
+    bool found = false;
+    const QCPRange prices = m_candles->getValueRange(found, QCP::sdBoth, dates);
+    if (found) {
+        const double pad = std::max(prices.size() * 0.05, 0.001);
+        m_plot->yAxis->setRange(prices.lower - pad, prices.upper + pad);
+    }
+    const QCPRange volumes = m_volume->getValueRange(found, QCP::sdBoth, dates);
+    if (found)
+        m_volumeRect->axis(QCPAxis::atLeft)->setRange(0, std::max(volumes.upper * 1.1, 1.0));
+}
+
+void PriceChart::ShowDayUnder(QMouseEvent* event) {
+    ShowDayNearest(m_plot->xAxis->pixelToCoord(event->position().x()));
+}
+
+void PriceChart::ShowDayNearest(double key) {
+    const std::vector<ChartPoint>& points = m_series.points;
+    if (points.empty())
+        return;
+    auto it = std::lower_bound(points.begin(), points.end(), key,
+                               [](const ChartPoint& point, double k) { return point.key < k; });
+    if (it == points.end() || (it != points.begin() && key - std::prev(it)->key < it->key - key))
+        --it;
+    const auto price = [](double value) { return QString::number(value, 'f', 3); };
+    m_readout->setText(QStringLiteral("%1  open %2  high %3  low %4  close %5  volume %6")
+                           .arg(QString::fromStdString(it->date), price(it->open), price(it->high),
+                                price(it->low), price(it->close),
+                                QString::number(it->volume, 'f', 0)));
+}
