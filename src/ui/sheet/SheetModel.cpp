@@ -31,7 +31,8 @@ void SheetModel::SetBytes(QByteArray bytes) {
 
 std::string_view SheetModel::Cell(int row, int column) const {
     const Line& line = m_lines[row];
-    std::string_view rest(m_bytes.constData() + line.begin, static_cast<size_t>(line.end - line.begin));
+    std::string_view rest(m_bytes.constData() + line.begin,
+                          static_cast<size_t>(line.end - line.begin));
     for (int skipped = 0; skipped < column; ++skipped) {
         const size_t tab = rest.find('\t');
         if (tab == std::string_view::npos)

@@ -141,15 +141,15 @@ void VCF1::RemoveRows(int firstRow, int lastRow) {
         m_model->RemoveRowRange(top, bottom);
 }
 
-void VCF1::SetSelectionFont(const QString& name, int points, bool bold, bool italic,
-                            bool underline, bool strikeOut, quint32 colour) {
+void VCF1::SetSelectionFont(const QString& name, int points, bool bold, bool italic, bool underline,
+                            bool strikeOut, quint32 colour) {
     QFont font(name, points, bold ? QFont::Bold : QFont::Normal, italic);
     font.setUnderline(underline);
     font.setStrikeOut(strikeOut);
     const QColor shown(colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff);
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        m_model->Formats().SetFont({range.top(), range.left(), range.bottom(), range.right()},
-                                   font, shown);
+        m_model->Formats().SetFont({range.top(), range.left(), range.bottom(), range.right()}, font,
+                                   shown);
         m_model->FormatsChanged(range.top(), range.left(), range.bottom(), range.right());
     }
 }
