@@ -1,0 +1,193 @@
+#include "ui/sheet/StockSheet.h"
+
+#include "FileBytes.h"
+#include "TempDir.h"
+#include "ui/sheet/FormViewSheet.h"
+#include "ui/sheet/PriceChart.h"
+#include "ui/sheet/SheetModel.h"
+#include "ui/sheet/StockSheets.h"
+#include "ui/sheet/VCF1.h"
+
+#include <QPointer>
+#include <QtTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+using kelvarin::test::ReadBytes;
+using kelvarin::test::TempDir;
+using kelvarin::test::WriteBytes;
+
+namespace {
+
+const std::string History = "date\topen\thigh\tlow\tclose\tvolume"
+                            "\r\n2004-01-23\t 2.650\t 2.700\t 2.600\t 2.680\t1200"
+                            "\r\n2004-01-26\t 2.680\t 2.720\t 2.640\t 2.700\t800";
+
+QStringList Headings(const StockSheet& sheet) {
+    const SheetModel& model = sheet.Form().Grid().Model();
+    QStringList headings;
+    for (int column = 0; column < model.Columns(); ++column)
+        headings << model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    return headings;
+}
+
+QString CellText(const StockSheet& sheet, int row, int column) {
+    const SheetModel& model = sheet.Form().Grid().Model();
+    return model.data(model.index(row, column), Qt::DisplayRole).toString();
+}
+
+} // namespace
+
+class StockSheetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_owner = std::make_unique<QWidget>();
+        m_messages.clear();
+        m_sheets = std::make_unique<StockSheets>(
+            [this](const std::string& text) { m_messages.push_back(text); });
+    }
+
+    void cleanup() {
+        m_sheets.reset();
+        m_owner.reset();
+    }
+
+    void windowsStepDownRightAlsoAfterEarlierOnesClosed() {
+        const std::string path = m_dir / "A.dat";
+        WriteBytes(path, "x\r\n");
+        StockSheet* first = Open(path);
+        QCOMPARE(first->pos(), QPoint(0, 0));
+        QCOMPARE(first->size(), QSize(450, 300));
+        QPointer<StockSheet> closed = first;
+        first->close();
+        QTRY_VERIFY(closed.isNull());
+        StockSheet* second = Open(path);
+        QCOMPARE(second->pos(), QPoint(20, 20));
+        QCOMPARE(second->size(), QSize(450, 300));
+        second->close();
+        StockSheet* last = nullptr;
+        for (int n = 2; n < 10; ++n)
+            last = Open(path);
+        QCOMPARE(last->pos(), QPoint(180, 180));
+        QCOMPARE(last->size(), QSize(450, 300));
+        QCOMPARE(m_sheets->SheetCount(), 10);
+    }
+
+    void windowIsOwnedWithoutMinimiseOrMaximiseBox() {
+        const std::string path = m_dir / "A.dat";
+        WriteBytes(path, "x");
+        QPointer<StockSheet> sheet = Open(path);
+        QVERIFY(sheet->isWindow());
+        QCOMPARE(sheet->parentWidget(), m_owner.get());
+        const Qt::WindowFlags flags = sheet->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_sheets->LastSheetForm(), &sheet->Form());
+        m_owner.reset();
+        QVERIFY(sheet.isNull());
+    }
+
+    void captionIsTheFullPath() {
+        const std::string dat = m_dir / "SGX20040123.dat";
+        const std::string txt = m_dir / "ALPHA HOLDINGS (A11).txt";
+        WriteBytes(dat, "x");
+        WriteBytes(txt, History);
+        QCOMPARE(Open(dat)->windowTitle(), QString::fromStdString(dat));
+        QCOMPARE(Open(txt)->windowTitle(), QString::fromStdString(txt));
+    }
+
+    void historyHeaderBecomesHeadingsAndLeavesTheRows() {
+        const std::string path = m_dir / "A.txt";
+        WriteBytes(path, History);
+        StockSheet* sheet = Open(path);
+        // No tab follows "volume", so it is not taken as a heading.
+        QCOMPARE(Headings(*sheet), (QStringList{"date", "open", "high", "low", "close", "6"}));
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 2);
+        QCOMPARE(CellText(*sheet, 0, 0), QString("2004-01-23"));
+        QCOMPARE(CellText(*sheet, 1, 5), QString("800"));
+        QCOMPARE(ReadBytes(path), History);
+        QVERIFY(sheet->Form().Chart() != nullptr);
+    }
+
+    void headerWithTrailingTabNamesItsLastColumn() {
+        const std::string path = m_dir / "A.txt";
+        WriteBytes(path, "date\topen\thigh\tlow\tclose\tvolume\t\r\n2004-01-23\t1\t1\t1\t1\t5");
+        QCOMPARE(Headings(*Open(path)).mid(0, 6),
+                 (QStringList{"date", "open", "high", "low", "close", "volume"}));
+    }
+
+    void headerStartingWithTabSetsNoHeadingsButGoes() {
+        const std::string path = m_dir / "A.txt";
+        WriteBytes(path, "\topen\thigh\r\n2004-01-23\t1\t2");
+        StockSheet* sheet = Open(path);
+        QCOMPARE(Headings(*sheet), (QStringList{"1", "2", "3"}));
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 1);
+        QCOMPARE(CellText(*sheet, 0, 0), QString("2004-01-23"));
+    }
+
+    void emptyMiddleFieldStopsTheHeadings() {
+        const std::string path = m_dir / "A.txt";
+        WriteBytes(path, "date\topen\t\tlow\tclose\t\r\n2004-01-23\t1\t2\t3\t4");
+        StockSheet* sheet = Open(path);
+        QCOMPARE(Headings(*sheet), (QStringList{"date", "open", "3", "4", "5", "6"}));
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 1);
+    }
+
+    void capitalTxtIsShownAsRead() {
+        const std::string path = m_dir / "NOTES.TXT";
+        WriteBytes(path, History);
+        StockSheet* sheet = Open(path);
+        QCOMPARE(Headings(*sheet), (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 3);
+        QCOMPARE(CellText(*sheet, 0, 0), QString("date"));
+        QVERIFY(sheet->Form().Chart() == nullptr);
+    }
+
+    void datShowsEachLineAsARowWhateverItsLineEnd() {
+        const std::string path = m_dir / "SGX20040123.dat";
+        WriteBytes(path, "2004-01-23 ALPHA\r\n2004-01-23 BETA\n2004-01-23 GAMMA\r\n");
+        StockSheet* sheet = Open(path);
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 3);
+        QCOMPARE(CellText(*sheet, 0, 0), QString("2004-01-23 ALPHA"));
+        QCOMPARE(CellText(*sheet, 1, 0), QString("2004-01-23 BETA"));
+        QCOMPARE(CellText(*sheet, 2, 0), QString("2004-01-23 GAMMA"));
+        QCOMPARE(Headings(*sheet), QStringList{"1"});
+        QVERIFY(sheet->Form().Chart() == nullptr);
+    }
+
+    void unreadableFileIsReportedAndTheSheetStaysEmpty() {
+        const std::string missing = m_dir / "GONE (G1).txt";
+        QPointer<StockSheet> sheet = Open(missing);
+        QCOMPARE(m_messages.size(), size_t{1});
+        QVERIFY(m_messages[0].find(missing) != std::string::npos);
+        QVERIFY(m_messages[0].find("No such file or directory") != std::string::npos);
+        QVERIFY(sheet->isVisible());
+        QVERIFY(sheet->windowTitle().isEmpty());
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 0);
+
+        Open(m_dir.Path() + "/");
+        QCOMPARE(m_messages.size(), size_t{2});
+        QVERIFY(m_messages[1].find("Is a directory") != std::string::npos);
+
+        const std::string good = m_dir / "A.dat";
+        WriteBytes(good, "x");
+        QCOMPARE(Open(good)->pos(), QPoint(40, 40));
+    }
+
+private:
+    StockSheet* Open(const std::string& path) {
+        return m_sheets->OpenStockSheet(path, m_owner.get());
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<QWidget> m_owner;
+    std::unique_ptr<StockSheets> m_sheets;
+    std::vector<std::string> m_messages;
+};
+
+QTEST_MAIN(StockSheetTest)
+#include "StockSheetTest.moc"
