@@ -34,9 +34,10 @@ std::string TemporaryPathFor(const std::string& path) {
     return folder + "kelvarin-partial-XXXXXX";
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
+                         Durability durability) {
     PartialOutputFile file(path);
-    if (file.Open() && file.Write(bytes.data(), bytes.size()) && file.Commit())
+    if (file.Open() && file.Write(bytes.data(), bytes.size()) && file.Commit(durability))
         return true;
     if (error)
         *error = "Cannot write " + path + ": " + ErrnoText(errno);

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "app/PartialOutputFile.h"
+
 #include <string>
 #include <string_view>
 
 namespace kelvarin {
 
-// Writes `bytes` to a temporary file beside `path`, flushes it and renames it
-// over `path`, so a reader never sees a half-written file under the real name.
-// On failure nothing is left behind and `error` names the file and the cause.
+// Writes `bytes` to a temporary file beside `path`, flushes it (unless
+// Deferred) and renames it over `path`, so a reader never sees a half-written
+// file under the real name. On failure nothing is left behind and `error`
+// names the file and the cause.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         std::string* error = nullptr);
+                         std::string* error = nullptr,
+                         Durability durability = Durability::Immediate);
 
 // A temporary name in the same folder as `path` (so a rename stays on one file
 // system); the name never ends with a stage extension and never shows in lists.

@@ -44,14 +44,19 @@ bool PartialOutputFile::Write(const char* data, std::size_t size) {
     return true;
 }
 
-bool PartialOutputFile::Commit() {
-    return Finish(::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(false)) == 0);
+bool PartialOutputFile::Commit(Durability durability) {
+    return Finish(Flushed(durability) && ::fchmod(m_fd, FileMode(false)) == 0);
 }
 
-bool PartialOutputFile::Commit(bool readOnly, timespec accessTime, timespec modificationTime) {
+bool PartialOutputFile::Commit(Durability durability, bool readOnly, timespec accessTime,
+                               timespec modificationTime) {
     const timespec times[2] = {accessTime, modificationTime};
-    return Finish(::fsync(m_fd) == 0 && ::fchmod(m_fd, FileMode(readOnly)) == 0 &&
+    return Finish(Flushed(durability) && ::fchmod(m_fd, FileMode(readOnly)) == 0 &&
                   ::futimens(m_fd, times) == 0);
+}
+
+bool PartialOutputFile::Flushed(Durability durability) const {
+    return durability == Durability::Deferred || ::fsync(m_fd) == 0;
 }
 
 bool PartialOutputFile::Finish(bool ready) {

@@ -74,7 +74,8 @@ std::uint32_t CopyMemberData(ZipArchiveHandle& handle, PartialOutputFile& output
     return total == declared ? ZipOk : ZipInflateFailed;
 }
 
-std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string& path) {
+std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string& path,
+                          Durability durability) {
     if (const auto refused = OpenMemberStream(handle, index))
         return refused;
     PartialOutputFile output(path);
@@ -85,9 +86,9 @@ std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string
     if (result != ZipOk)
         return result;
     const ZipEntryInfo& entry = handle.cached;
-    const bool committed =
-        output.Commit(entry.attributes & ZipReadOnly, FileTimeToTimespec(entry.accessTime),
-                      FileTimeToTimespec(entry.modificationTime));
+    const bool committed = output.Commit(durability, entry.attributes & ZipReadOnly,
+                                         FileTimeToTimespec(entry.accessTime),
+                                         FileTimeToTimespec(entry.modificationTime));
     return committed ? ZipOk : ZipWriteFailed;
 }
 
@@ -100,7 +101,8 @@ std::uint32_t CreateMemberFolder(const ZipArchiveHandle& handle) {
 
 } // namespace
 
-std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName) {
+std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,
+                               Durability durability) {
     if (const auto bad = CheckZipHandle(handle))
         return RecordZipResult(bad);
     if (index < 0 || index >= handle->memberCount)
@@ -113,7 +115,7 @@ std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::s
     const std::string path = handle->baseFolder + fileName;
     if (MayCreateFoldersAlong(path))
         CreateFolderChain(FolderPartOf(path));
-    return RecordZipResult(ExtractFile(*handle, index, path));
+    return RecordZipResult(ExtractFile(*handle, index, path, durability));
 }
 
 } // namespace kelvarin

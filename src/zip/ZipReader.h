@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PartialOutputFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -61,7 +63,9 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
 // Writes member `index` to base folder + fileName. The file appears under that
 // name only once the whole member has been inflated and its size and CRC
 // checked; on any failure an earlier file of that name is left untouched.
-std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName);
+// Deferred leaves putting the file on disk to the caller.
+std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,
+                               Durability durability = Durability::Immediate);
 
 std::uint32_t CloseZipArchive(ZipArchiveHandle* handle);
 
