@@ -5,7 +5,8 @@
 
 namespace kelvarin {
 
-HttpTransfer::HttpTransfer(const TransferLimits& limits) : m_limits(limits) {}
+HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share)
+    : m_limits(limits), m_share(share) {}
 
 HttpTransfer::~HttpTransfer() {
     CloseSession();
@@ -62,7 +63,7 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
 
 bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {
     CloseSession();
-    auto session = std::make_unique<TransferSession>(agentName, statusWindow, m_limits);
+    auto session = std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share);
     if (!session->IsOpen()) {
         return false;
     }

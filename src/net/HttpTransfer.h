@@ -8,13 +8,16 @@
 
 namespace kelvarin {
 
+class ConnectionShare;
 class TransferSession;
 
 // Fetches the whole body of one http address into memory, reporting every step
 // of the transfer on a status window.
 class HttpTransfer {
 public:
-    explicit HttpTransfer(const TransferLimits& limits = {});
+    // With a share, the session takes its connections from it, so that one
+    // connection serves the fetches of many transfers.
+    explicit HttpTransfer(const TransferLimits& limits = {}, ConnectionShare* share = nullptr);
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;
@@ -33,6 +36,7 @@ public:
 
 private:
     TransferLimits m_limits;
+    ConnectionShare* m_share;
     std::unique_ptr<TransferSession> m_session;
 };
 

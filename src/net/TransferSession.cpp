@@ -1,5 +1,8 @@
 #include "net/TransferSession.h"
 
+#include "net/ConnectionShare.h"
+#include "net/CurlGlobal.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstdarg>
@@ -38,10 +41,7 @@ constexpr long kMaxRedirects = 5;
 constexpr char kAllowedProtocols[] = "http,https";
 
 CURL* NewEasyHandle() {
-    // curl_global_init must run once before any handle and is not safe to race;
-    // a function-local static gives both.
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    return initialised == CURLE_OK ? curl_easy_init() : nullptr;
+    return EnsureCurlInitialised() ? curl_easy_init() : nullptr;
 }
 
 std::string HostOf(const char* address) {
@@ -81,8 +81,9 @@ bool IsLocationHeader(std::string_view line) {
 } // namespace
 
 TransferSession::TransferSession(std::string agentName, StatusWindow* statusWindow,
-                                 const TransferLimits& limits)
-    : m_agentName(std::move(agentName)), m_statusWindow(statusWindow), m_curl(NewEasyHandle()) {
+                                 const TransferLimits& limits, ConnectionShare* share)
+    : m_agentName(std::move(agentName)), m_statusWindow(statusWindow), m_curl(NewEasyHandle()),
+      m_share(share != nullptr && share->Handle() != nullptr ? share : nullptr) {
     CURL* curl = m_curl.get();
     if (curl == nullptr) {
         return;
@@ -104,8 +105,14 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
 
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &TransferSession::OpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &TransferSession::CloseSocket);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
+    if (m_share != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_SHARE, m_share->Handle());
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &ConnectionShare::CloseSocket);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, m_share);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &TransferSession::CloseSocket);
+        curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
+    }
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &TransferSession::BeforeRequest);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &TransferSession::OnHeader);
@@ -133,7 +140,11 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
     // Shown before libcurl starts so that it stays up while a slow name lookup runs.
     ReportResolving(address);
 
+    if (m_share != nullptr)
+        m_share->SetWatchingSession(this);
     const CURLcode result = curl_easy_perform(m_curl.get());
+    if (m_share != nullptr)
+        m_share->SetWatchingSession(nullptr);
 
     m_onChunk = nullptr;
     const std::uint32_t outcome[2] = {result == CURLE_OK ? 1u : 0u,
@@ -245,10 +256,13 @@ curl_socket_t TransferSession::OpenSocket(void* clientp, curlsocktype /*purpose*
 }
 
 int TransferSession::CloseSocket(void* clientp, curl_socket_t socket) {
-    auto& self = *static_cast<TransferSession*>(clientp);
-    self.Report(ClosingConnection);
+    return static_cast<TransferSession*>(clientp)->CloseSocketShowingIt(socket);
+}
+
+int TransferSession::CloseSocketShowingIt(curl_socket_t socket) {
+    Report(ClosingConnection);
     const int closed = ::close(socket);
-    self.Report(ConnectionClosed);
+    Report(ConnectionClosed);
     return closed == 0 ? 0 : 1;
 }
 

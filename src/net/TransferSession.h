@@ -28,13 +28,16 @@ namespace kelvarin {
 //   (the next request then repeats from 10 or 30), else 41 received,
 //   whenever libcurl closes a socket: 50 closing, 51 closed,
 //   after the transfer: 100 complete, [70 handle closing].
+class ConnectionShare;
+
 class TransferSession {
 public:
     // Receives each piece of the reply body; false stops the transfer.
     using ChunkHandler = std::function<bool(std::string_view chunk)>;
 
-    TransferSession(std::string agentName, StatusWindow* statusWindow,
-                    const TransferLimits& limits);
+    // With a share, connections and name lookups come from it and go back to it.
+    TransferSession(std::string agentName, StatusWindow* statusWindow, const TransferLimits& limits,
+                    ConnectionShare* share = nullptr);
     ~TransferSession();
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
@@ -56,6 +59,8 @@ public:
                           std::uint32_t informationLength);
     // Formats into 512 bytes, as the status line never needs more.
     void SetStatusText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Closes a socket of libcurl's, showing the closing and closed texts.
+    int CloseSocketShowingIt(curl_socket_t socket);
 
     // Releases the handle and its connections without showing anything, so a
     // status window that is going away is never touched by the shutdown.
@@ -93,6 +98,7 @@ private:
     std::string m_agentName;
     StatusWindow* m_statusWindow;
     std::unique_ptr<CURL, CurlDeleter> m_curl;
+    ConnectionShare* m_share;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     const ChunkHandler* m_onChunk = nullptr;
     RequestProgress m_request;
