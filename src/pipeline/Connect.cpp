@@ -23,12 +23,11 @@ StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
     }
 
     frontEnd.SetProgress(70);
-    const std::vector<std::string> items = ParseIndexPage(page);
-    remoteList.Clear();
-    for (const std::string& item : items)
-        remoteList.Add(item);
+    std::vector<std::string> items = ParseIndexPage(page);
+    const std::size_t found = items.size();
+    FillRemoteList(remoteList, std::move(items));
     frontEnd.StatusLine().SetText("Connection OK - Total stock files available: " +
-                                  std::to_string(items.size()));
+                                  std::to_string(found));
     frontEnd.SetProgress(100);
     return StageOutcome::Succeeded;
 }

@@ -1,7 +1,10 @@
 #include "pipeline/IndexParse.h"
 
+#include "pipeline/FolderListing.h"
 #include "pipeline/ReplaceEvery.h"
 #include "pipeline/StopRequest.h"
+
+#include <algorithm>
 
 namespace kelvarin {
 
@@ -38,6 +41,14 @@ std::vector<std::string> ParseIndexPage(std::string_view page) {
                         ReplaceEvery(ReplaceEvery(target, TargetFolder, ""), TargetFile, ""));
     }
     return items;
+}
+
+void FillRemoteList(RemoteList& list, std::vector<std::string> items) {
+    // Stable, so equal items keep the order they had in the page.
+    std::stable_sort(items.begin(), items.end(), NameLess);
+    list.Clear();
+    for (const std::string& item : items)
+        list.Add(item);
 }
 
 } // namespace kelvarin

@@ -100,5 +100,41 @@ TEST_F(IndexParseTest, SetStopRequestReturnsNothingMore) {
     EXPECT_TRUE(ParseIndexPage(Link("20040123")).empty());
 }
 
+// Keeps every row in the order it was added, so a test sees what a list
+// control would be asked to do.
+class AddOrderList : public RemoteList {
+public:
+    int Count() const override { return static_cast<int>(rows.size()); }
+    std::string Text(int row) const override { return rows.at(static_cast<std::size_t>(row)); }
+    int SelectedCount() const override { return 0; }
+    int NextSelected(int) const override { return -1; }
+    void Clear() override {
+        rows.clear();
+        ++clears;
+    }
+    void Add(const std::string& text) override { rows.push_back(text); }
+
+    Items rows;
+    int clears = 0;
+};
+
+TEST_F(IndexParseTest, FillingTheListAddsItemsInByteWiseOrderDuplicatesKept) {
+    AddOrderList list;
+    list.Add("SGX19990101");
+    FillRemoteList(
+        list, {"SGX20040123", "SGX2004-01-22", "SGX20040122", "SGX", "SGX20040123", "sgx20040101"});
+
+    EXPECT_EQ(list.clears, 1);
+    EXPECT_EQ(list.rows, (Items{"SGX", "SGX2004-01-22", "SGX20040122", "SGX20040123", "SGX20040123",
+                                "sgx20040101"}));
+}
+
+TEST_F(IndexParseTest, FillingTheListWithNothingEmptiesIt) {
+    AddOrderList list;
+    list.Add("SGX19990101");
+    FillRemoteList(list, {});
+    EXPECT_TRUE(list.rows.empty());
+}
+
 } // namespace
 } // namespace kelvarin
