@@ -17,6 +17,7 @@ struct ZipMemberFacts {
     std::uint32_t crc = 0;
     std::uint32_t dosDateTime = 0;
     std::uint32_t flags = 0;
+    std::uint32_t method = 0;
 };
 
 struct ZipArchiveHandle {

@@ -74,8 +74,17 @@ std::uint32_t CopyMemberData(ZipArchiveHandle& handle, PartialOutputFile& output
     return total == declared ? ZipOk : ZipInflateFailed;
 }
 
+// minizip hands out the raw bytes of a member in a method it does not know
+// (bzip2, LZMA, ...) as if they were the data, so only these two are read.
+bool IsReadableMethod(std::uint32_t method) {
+    return method == 0 || method == Z_DEFLATED;
+}
+
 std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string& path,
                           Durability durability) {
+    if (handle.cachedFacts.uncompressedSize > kZipMemberLimit ||
+        !IsReadableMethod(handle.cachedFacts.method))
+        return ZipInflateFailed;
     if (const auto refused = OpenMemberStream(handle, index))
         return refused;
     PartialOutputFile output(path);

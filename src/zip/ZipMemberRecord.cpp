@@ -93,7 +93,8 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     handle.cached = entry;
     handle.cachedFacts = ZipMemberFacts{
         info.uncompressed_size, static_cast<std::uint32_t>(info.crc),
-        static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint32_t>(info.flag)};
+        static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint32_t>(info.flag),
+        static_cast<std::uint32_t>(info.compression_method)};
     handle.cachedIndex = index;
     return ZipOk;
 }

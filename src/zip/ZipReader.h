@@ -10,6 +10,10 @@ namespace kelvarin {
 
 struct ZipArchiveHandle; // opaque; made by OpenZipArchive, freed by CloseZipArchive
 
+// The largest member the reader inflates: a daily file is a few hundred
+// kilobytes, and a member claiming more would only fill the disk.
+inline constexpr std::uint64_t kZipMemberLimit = std::uint64_t(1) << 30;
+
 // Longest member name and longest base folder (its trailing "/" included).
 inline constexpr std::size_t kZipPathLimit = 260;
 
@@ -62,8 +66,9 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
 
 // Writes member `index` to base folder + fileName. The file appears under that
 // name only once the whole member has been inflated and its size and CRC
-// checked; on any failure an earlier file of that name is left untouched.
-// Deferred leaves putting the file on disk to the caller.
+// checked; on any failure an earlier file of that name is left untouched. A
+// member larger than kZipMemberLimit, or compressed by a method other than
+// stored or deflate, is refused with ZipInflateFailed before anything is written. Deferred leaves putting the file on disk to the caller.
 std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,
                                Durability durability = Durability::Immediate);
 
