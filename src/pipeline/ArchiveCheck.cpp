@@ -1,6 +1,9 @@
 #include "pipeline/ArchiveCheck.h"
 
+#include "zip/ZipReader.h"
+
 #include <algorithm>
+#include <functional>
 #include <unzip.h>
 #include <vector>
 
@@ -77,6 +80,9 @@ bool MemberInflates(unzFile archive, std::string* cause) {
     const std::string member(name);
     if (info.flag & 1)
         return Fail(cause, "encrypted member " + member);
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+        return Fail(cause, "member " + member + " uses compression method " +
+                               std::to_string(info.compression_method));
     if (unzOpenCurrentFile(archive) != UNZ_OK)
         return Fail(cause, "member " + member + " cannot be read");
     std::vector<char> buffer(64 * 1024);
@@ -92,6 +98,36 @@ bool MemberInflates(unzFile archive, std::string* cause) {
         return Fail(cause, "member " + member + " is incomplete");
     if (closed != UNZ_OK)
         return Fail(cause, "member " + member + " has a bad CRC");
+    return true;
+}
+
+// The sizes the directory declares, before any member is inflated: neither
+// one huge member nor thousands of large ones may keep the check inflating
+// for minutes, whatever the archive's compressed size.
+std::function<bool(unzFile)> SizesFit(std::string* cause) {
+    return [cause, left = ZPOS64_T(kZipMemberLimit)](unzFile archive) mutable {
+        char name[261] = {};
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof name - 1, nullptr, 0, nullptr,
+                                    0) != UNZ_OK)
+            return Fail(cause, "unreadable member entry");
+        if (info.uncompressed_size > left)
+            return Fail(cause, std::string("member ") + name +
+                                   " would take the archive beyond 1 GiB inflated");
+        left -= info.uncompressed_size;
+        return true;
+    };
+}
+
+bool ForEachMember(unzFile archive, ZPOS64_T members, std::string* cause,
+                   const std::function<bool(unzFile)>& check) {
+    for (ZPOS64_T member = 0; member < members; ++member) {
+        const int step = member == 0 ? unzGoToFirstFile(archive) : unzGoToNextFile(archive);
+        if (step != UNZ_OK)
+            return Fail(cause, "unreadable archive directory");
+        if (!check(archive))
+            return false;
+    }
     return true;
 }
 
@@ -131,12 +167,9 @@ bool IsCompleteZipArchive(std::string_view bytes, std::string* cause) {
             unzClose(archive);
         return Fail(cause, "not a complete zip archive");
     }
-    bool complete = true;
-    for (ZPOS64_T member = 0; complete && member < global.number_entry; ++member) {
-        const int step = member == 0 ? unzGoToFirstFile(archive) : unzGoToNextFile(archive);
-        complete = step == UNZ_OK ? MemberInflates(archive, cause)
-                                  : Fail(cause, "unreadable archive directory");
-    }
+    const bool complete = ForEachMember(archive, global.number_entry, cause, SizesFit(cause)) &&
+                          ForEachMember(archive, global.number_entry, cause,
+                                        [cause](unzFile at) { return MemberInflates(at, cause); });
     unzClose(archive);
     return complete;
 }

@@ -1,5 +1,6 @@
 #include "app/FixedNames.h"
 #include "pipeline/ClearStageFiles.h"
+#include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 
 #include <algorithm>
@@ -41,13 +42,16 @@ void ClearStageFiles(StageContext& context, StageFolder stage, FileList& list) {
     if (context.frontEnd.ShowMessage(target.confirmation, MessageButtons::OkCancel) !=
         MessageAnswer::Ok)
         return;
+    const std::string& folder = context.folders.*target.folder;
+    const StageFolderClaim claim(folder, context.frontEnd);
+    if (claim.Refused())
+        return;
     // Deletes what the list shows as last refreshed, not what the folder holds now.
     std::vector<std::string> rows;
     const int count = list.Count();
     rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int row = 0; row < count; ++row)
         rows.push_back(list.Text(row));
-    const std::string& folder = context.folders.*target.folder;
     DeleteStageFiles(rows, folder, target.extension, target.marker);
     RefreshFileList(folder, list, target.pattern, context.frontEnd);
 }

@@ -1,28 +1,54 @@
 #include "app/AtomicFile.h"
+#include "app/CrashPoint.h"
 #include "app/FixedNames.h"
 #include "net/HttpTransfer.h"
 #include "pipeline/ArchiveCheck.h"
+#include "pipeline/FailureReport.h"
+#include "pipeline/FolderSync.h"
 #include "pipeline/Marker.h"
 #include "pipeline/RemoteItem.h"
+#include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"
 
+#include <cerrno>
 #include <optional>
 
 namespace kelvarin {
 
 namespace {
 
+// Passes the transfer's texts on to the status line and keeps the last one:
+// when a fetch fails it is the cause.
+class CauseKeepingStatus : public StatusWindow {
+public:
+    explicit CauseKeepingStatus(StatusWindow& shown) : m_shown(shown) {}
+    void SetText(std::string_view text) override {
+        m_last = text;
+        m_shown.SetText(text);
+    }
+    const std::string& Last() const { return m_last; }
+
+private:
+    StatusWindow& m_shown;
+    std::string m_last;
+};
+
 // An error page, a body cut short or a name leading out of the zip folder
-// must never be stored as a daily archive.
-bool Fetch(const StageContext& context, const std::string& item, const std::string& localName,
-           std::string& body) {
+// must never be stored as a daily archive. Empty when the body may be stored,
+// else the cause.
+std::string Fetch(const StageContext& context, const std::string& address,
+                  const std::string& localName, std::string& body) {
     if (localName.find('/') != std::string::npos)
-        return false;
+        return "the name " + localName + " would lead out of the zip folder";
+    CauseKeepingStatus status(context.frontEnd.StatusLine());
     HttpTransfer transfer;
-    return transfer.FetchUrl(ArchiveAddress(context.server, item), body, "Kelvarin",
-                             &context.frontEnd.StatusLine()) &&
-           IsCompleteZipArchive(body);
+    if (!transfer.FetchUrl(address, body, "Kelvarin", &status))
+        return status.Last().empty() ? "the transfer failed" : status.Last();
+    std::string cause;
+    if (!IsCompleteZipArchive(body, &cause))
+        return cause;
+    return {};
 }
 
 std::string FinalStatus(int downloaded, const std::string& lastName) {
@@ -39,15 +65,19 @@ std::string FinalStatus(int downloaded, const std::string& lastName) {
 StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& remoteList,
                          FileList& zipList) {
     FrontEnd& frontEnd = context.frontEnd;
-    const std::string markerPath = context.folders.ZipFolder + std::string(AutoDownloadMarker);
-    std::string lastName(InitialZipName);
-    if (autoMode) {
-        lastName = ReadMarker(markerPath, InitialZipName);
-    } else if (remoteList.SelectedCount() == 0) {
+    const std::string& zipFolder = context.folders.ZipFolder;
+    const std::string markerPath = zipFolder + std::string(AutoDownloadMarker);
+    if (!autoMode && remoteList.SelectedCount() == 0) {
         frontEnd.ShowMessage("Please selecte a remote file to download, or click Auto.",
                              MessageButtons::Ok);
         return StageOutcome::NoSelection;
     }
+    const StageFolderClaim claim(zipFolder, frontEnd);
+    if (claim.Refused())
+        return StageOutcome::Failed;
+    std::string lastName(InitialZipName);
+    if (autoMode)
+        lastName = ReadMarker(markerPath, InitialZipName);
 
     int index = autoMode ? 0 : remoteList.NextSelected(-1);
     const int count = remoteList.Count();
@@ -56,7 +86,7 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
     StopRequested = 0;
     int downloaded = 0;
     int progressSum = 0;
-    bool anyFailed = false;
+    FailureReport failures;
     // In an Auto run the marker stops at the last archive stored before the
     // first failure, so the next Auto run fetches the failed item again.
     std::optional<std::string> markerName;
@@ -70,12 +100,14 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
         const std::string localName = LocalName(item);
         if (!autoMode || lastName < localName) {
             frontEnd.StatusLine().SetText("Downloading " + localName + "...");
+            const std::string address = ArchiveAddress(context.server, item);
             std::string body;
-            if (Fetch(context, item, localName, body)) {
+            if (const std::string cause = Fetch(context, address, localName, body); cause.empty()) {
                 frontEnd.StatusLine().SetText("Download successful");
-                const std::string path = context.folders.ZipFolder + localName;
                 std::string error;
-                if (!WriteFileAtomically(path, body, &error)) {
+                // On disk by the flush before the marker, with the others of the run.
+                if (!WriteFileAtomically(zipFolder + localName, body, &error,
+                                         Durability::Deferred)) {
                     // A folder that cannot take an archive fails every item
                     // after this one as well: the run ends here.
                     frontEnd.ShowMessage(error, MessageButtons::Ok);
@@ -84,11 +116,12 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
                 ++downloaded;
                 progressSum += 100;
                 lastName = localName;
-                if (!autoMode || !anyFailed)
+                if (!autoMode || failures.Empty())
                     markerName = localName;
+                CrashPoint();
             } else {
                 frontEnd.StatusLine().SetText("Download unsuccessful");
-                anyFailed = true;
+                failures.Add(address, cause);
             }
         }
         index = autoMode ? index + 1 : remoteList.NextSelected(index);
@@ -96,12 +129,21 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
             break;
     }
 
-    RefreshFileList(context.folders.ZipFolder, zipList, ZipPattern, frontEnd);
-    if (markerName)
-        WriteMarker(markerPath, *markerName);
+    RefreshFileList(zipFolder, zipList, ZipPattern, frontEnd);
+    bool flushed = true;
+    if (markerName) {
+        CrashPoint();
+        flushed = SyncFileSystemOf(zipFolder);
+        if (flushed)
+            WriteMarker(markerPath, *markerName);
+        else
+            frontEnd.ShowMessage("Cannot write " + zipFolder + ": " + ErrnoText(errno),
+                                 MessageButtons::Ok);
+    }
+    failures.Show(frontEnd, "Download unsuccessful:");
     frontEnd.StatusLine().SetText(FinalStatus(downloaded, lastName));
     frontEnd.SetProgress(100);
-    return anyFailed ? StageOutcome::Failed : StageOutcome::Succeeded;
+    return failures.Empty() && flushed ? StageOutcome::Succeeded : StageOutcome::Failed;
 }
 
 } // namespace kelvarin

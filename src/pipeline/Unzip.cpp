@@ -1,8 +1,15 @@
+#include "app/AtomicFile.h"
+#include "app/CrashPoint.h"
 #include "app/FixedNames.h"
+#include "pipeline/FailureReport.h"
+#include "pipeline/FolderSync.h"
 #include "pipeline/Marker.h"
+#include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 #include "pipeline/UnzippedName.h"
 #include "zip/ZipReader.h"
+
+#include <cerrno>
 
 namespace kelvarin {
 
@@ -10,28 +17,63 @@ namespace {
 
 constexpr std::string_view DailyMember = "SESPRICE.DAT";
 
-// Extracts every member named exactly DailyMember (a later one replaces an
-// earlier one). False when the archive does not open, holds no such member or
-// one fails to extract.
-bool ExtractDailyFile(const std::string& archivePath, const std::string& unzipFolder,
-                      const std::string& outputName) {
+std::string OpenFailure(std::uint32_t result) {
+    switch (result) {
+    case ZipCannotOpen:
+        return "cannot be opened";
+    case ZipNotSeekable:
+        return "is not a regular file";
+    default:
+        return "is not a zip archive";
+    }
+}
+
+std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
+                              const std::string& outputName) {
+    const std::string name(DailyMember);
+    switch (result) {
+    case ZipPasswordNeeded:
+        return name + " is encrypted";
+    case ZipCannotOpen:
+        return "cannot create " + outputName;
+    case ZipWriteFailed:
+        return "cannot write " + outputName;
+    case ZipInflateFailed:
+        return member.uncompressedSize > kZipMemberLimit
+                   ? name + " would inflate to more than 1 GiB"
+                   : name + " is damaged (it does not inflate to its size and CRC)";
+    default:
+        return name + " cannot be read";
+    }
+}
+
+// Extracts the daily member; of several members so named the last one is the
+// one that counts, as each would replace the one before. Empty on success,
+// else the cause.
+std::string ExtractDailyFile(const std::string& archivePath, const std::string& unzipFolder,
+                             const std::string& outputName) {
     ZipArchiveHandle* archive = OpenZipArchive(archivePath);
     if (!archive)
-        return false;
+        return OpenFailure(ZipLastResult());
     SetZipBaseFolder(archive, unzipFolder);
     ZipEntryInfo info;
     GetZipEntry(archive, -1, info);
-    const int members = info.index;
-    bool found = false;
-    bool extracted = true;
-    for (int member = 0; member < members; ++member) {
-        if (GetZipEntry(archive, member, info) != ZipOk || info.name != DailyMember)
-            continue;
-        found = true;
-        extracted = UnzipEntryToFile(archive, member, outputName) == ZipOk && extracted;
+    int daily = -1;
+    ZipEntryInfo dailyInfo;
+    for (int member = info.index - 1; member >= 0 && daily < 0; --member) {
+        if (GetZipEntry(archive, member, info) == ZipOk && info.name == DailyMember) {
+            daily = member;
+            dailyInfo = info;
+        }
+    }
+    std::string cause = "holds no " + std::string(DailyMember);
+    if (daily >= 0) {
+        const std::uint32_t result =
+            UnzipEntryToFile(archive, daily, outputName, Durability::Deferred);
+        cause = result == ZipOk ? std::string() : ExtractionFailure(result, dailyInfo, outputName);
     }
     CloseZipArchive(archive);
-    return found && extracted;
+    return cause;
 }
 
 } // namespace
@@ -47,10 +89,14 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
                              MessageButtons::Ok);
         return StageOutcome::NoSelection;
     }
+    const StageFolderClaim claim(folders.UnzipFolder, frontEnd);
+    if (claim.Refused())
+        return StageOutcome::Failed;
     if (autoMode)
         lastName = ReadMarker(markerPath, InitialZipName);
 
     int handled = 0;
+    FailureReport failures;
     int failed = 0;
     int row = autoMode ? 0 : zipList.NextSelected(-1);
     const int rows = zipList.Count();
@@ -59,23 +105,36 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
         if (archiveName.ends_with(".zip") && (!autoMode || lastName < archiveName)) {
             // A failed archive still counts and still moves the marker: the
             // next Auto run would only fail on it again.
-            if (!ExtractDailyFile(folders.ZipFolder + archiveName, folders.UnzipFolder,
-                                  UnzippedName(archiveName)))
+            const std::string archivePath = folders.ZipFolder + archiveName;
+            if (const std::string cause =
+                    ExtractDailyFile(archivePath, folders.UnzipFolder, UnzippedName(archiveName));
+                !cause.empty()) {
+                failures.Add(archivePath, cause);
                 ++failed;
+            }
             ++handled;
             lastName = archiveName;
+            CrashPoint();
         }
         row = autoMode ? row + 1 : zipList.NextSelected(row);
     }
 
     RefreshFileList(folders.UnzipFolder, unzipList, DatPattern, frontEnd);
-    if (handled > 0)
-        WriteMarker(markerPath, lastName);
+    bool flushed = true;
+    if (handled > 0) {
+        CrashPoint();
+        flushed = SyncFileSystemOf(folders.UnzipFolder);
+        if (flushed)
+            WriteMarker(markerPath, lastName);
+        else
+            failures.Add(folders.UnzipFolder, "cannot be written to disk: " + ErrnoText(errno));
+    }
+    failures.Show(frontEnd, "These archives could not be unzipped:");
     std::string status = "Total files unzipped: " + std::to_string(handled) + ", last:" + lastName;
     if (failed > 0)
         status += " - " + std::to_string(failed) + " failed";
     frontEnd.StatusLine().SetText(status);
-    return failed > 0 ? StageOutcome::Failed : StageOutcome::Succeeded;
+    return failed > 0 || !flushed ? StageOutcome::Failed : StageOutcome::Succeeded;
 }
 
 } // namespace kelvarin

@@ -1,0 +1,56 @@
+#include "pipeline/StageFolderClaim.h"
+
+#include "pipeline/FrontEnd.h"
+
+#include <dirent.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvarin {
+
+namespace {
+
+// The names TemporaryPathFor gives: this prefix and mkstemp's six characters.
+constexpr std::string_view PartialPrefix = "kelvarin-partial-";
+constexpr std::size_t PartialSuffixLength = 6;
+
+bool IsPartialFileName(std::string_view name) {
+    return name.size() == PartialPrefix.size() + PartialSuffixLength &&
+           name.starts_with(PartialPrefix);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+int RemoveLeftoverPartialFiles(const std::string& folder) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (IsPartialFileName(entry->d_name) && ::unlinkat(::dirfd(listing), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(listing);
+    return removed;
+}
+
+StageFolderClaim::StageFolderClaim(const std::string& folder, FrontEnd& frontEnd) {
+    if (!IsFolder(folder))
+        return;
+    std::string error;
+    m_lock = FolderLock::Acquire(folder, &error);
+    if (!m_lock) {
+        m_refused = true;
+        frontEnd.ShowMessage(error, MessageButtons::Ok);
+        return;
+    }
+    RemoveLeftoverPartialFiles(folder);
+}
+
+} // namespace kelvarin
