@@ -2,6 +2,7 @@
 #include "GuiHarness.h"
 #include "app/FixedNames.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +61,34 @@ private slots:
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QCOMPARE(gui.Rows("zipList"), before);
         QVERIFY(gui.Messages().Shown().isEmpty());
+    }
+
+    void doubleClickOpensHistoryAndDailyFilesInSheets() {
+        GuiHarness gui;
+        std::filesystem::create_directories(gui.Base() + "/stocks");
+        WriteBytes(gui.Base() + "/stocks/ALPHA HOLDINGS (A11).txt",
+                   "date\topen\thigh\tlow\tclose\tvolume\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t "
+                   "2.670\t800");
+        WriteBytes(gui.Base() + "/stocks/NOTES.TXT", "notes");
+        gui.Start();
+        auto sheets = [&gui] {
+            int count = 0;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                count += top->isWindow() && top->parentWidget() && top->isVisible() &&
+                         top->windowTitle().startsWith(QString::fromStdString(gui.Base()));
+            return count;
+        };
+        gui.Messages().ForgetShown();
+
+        gui.DoubleClickRow("stockList", gui.RowOf("stockList", "NOTES.TXT"));
+        QCOMPARE(sheets(), 0);
+
+        const int history = gui.RowOf("stockList", "ALPHA HOLDINGS (A11).txt");
+        gui.DoubleClickRow("stockList", history);
+        gui.DoubleClickRow("stockList", history);
+        QCOMPARE(sheets(), 2);
+        QVERIFY(gui.Messages().Shown().isEmpty());
+        QCOMPARE(gui.App().Folders().StockFolder, gui.Base() + "/stocks/");
     }
 
     void resetAfterBrowsingBringsBackTheBaseFolders() {

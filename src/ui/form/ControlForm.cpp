@@ -27,7 +27,8 @@ constexpr std::string_view DatExtension = ".dat";
 ControlForm::ControlForm(WorkingFolders& folders, std::string server, MessageBoxes& messages,
                          QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::ControlForm>()), m_folders(folders),
-      m_messages(messages) {
+      m_messages(messages),
+      m_sheets([&messages](const std::string& text) { messages.Ask(text, MessageButtons::Ok); }) {
     m_ui->setupUi(this);
     PlaceControls();
     m_frontEnd = std::make_unique<FormFrontEnd>(*m_ui->statusLine, *m_ui->progressBar, messages);
@@ -185,9 +186,11 @@ void ControlForm::OpenListItem(int row, std::string& folder, FileListAdapter& li
     if (row < 0 || m_running)
         return;
     const std::string text = list.Text(row);
-    const ItemKind kind = ClassifyListItem(folder + text);
-    // A file leaves folder and list as they are; opening history and daily
-    // files in a sheet window comes with the sheet window itself.
+    const std::string path = folder + text;
+    const ItemKind kind = ClassifyListItem(path);
+    // The test is exact: NOTES.TXT and archives stay closed.
+    if (kind == ItemKind::File && (path.ends_with(".dat") || path.ends_with(".txt")))
+        m_sheets.OpenStockSheet(path, this);
     const std::optional<std::string> moved = FolderAfterOpening(folder, text, kind);
     if (!moved)
         return;

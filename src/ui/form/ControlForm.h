@@ -5,6 +5,7 @@
 #include "ui/form/FileListAdapter.h"
 #include "ui/form/FormFrontEnd.h"
 #include "ui/form/RemoteListAdapter.h"
+#include "ui/sheet/StockSheets.h"
 
 #include <QWidget>
 #include <memory>
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<Ui::ControlForm> m_ui;
     kelvarin::WorkingFolders& m_folders;
     MessageBoxes& m_messages;
+    StockSheets m_sheets;
     FileIcons m_icons;
     QSize m_templateSize;
     std::unique_ptr<FormFrontEnd> m_frontEnd;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ui/sheet/FormViewSheet.h"
+
 #include <QPointer>
 #include <functional>
 #include <string>
 
-class FormViewSheet;
 class QWidget;
 class StockSheet;
 
