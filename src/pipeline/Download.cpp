@@ -1,6 +1,7 @@
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
 #include "app/FixedNames.h"
+#include "net/ConnectionShare.h"
 #include "net/HttpTransfer.h"
 #include "pipeline/ArchiveCheck.h"
 #include "pipeline/FailureReport.h"
@@ -37,12 +38,12 @@ private:
 // An error page, a body cut short or a name leading out of the zip folder
 // must never be stored as a daily archive. Empty when the body may be stored,
 // else the cause.
-std::string Fetch(const StageContext& context, const std::string& address,
-                  const std::string& localName, std::string& body) {
+std::string Fetch(const StageContext& context, ConnectionShare& connections,
+                  const std::string& address, const std::string& localName, std::string& body) {
     if (localName.find('/') != std::string::npos)
         return "the name " + localName + " would lead out of the zip folder";
     CauseKeepingStatus status(context.frontEnd.StatusLine());
-    HttpTransfer transfer;
+    HttpTransfer transfer({}, &connections);
     if (!transfer.FetchUrl(address, body, "Kelvarin", &status))
         return status.Last().empty() ? "the transfer failed" : status.Last();
     std::string cause;
@@ -90,6 +91,9 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
     // In an Auto run the marker stops at the last archive stored before the
     // first failure, so the next Auto run fetches the failed item again.
     std::optional<std::string> markerName;
+    // Each archive has its own transfer and session, but all of them reuse the
+    // run's connection instead of opening one per archive.
+    ConnectionShare connections;
 
     while (index >= 0 && index < count) {
         frontEnd.PumpOneMessage();
@@ -102,7 +106,8 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
             frontEnd.StatusLine().SetText("Downloading " + localName + "...");
             const std::string address = ArchiveAddress(context.server, item);
             std::string body;
-            if (const std::string cause = Fetch(context, address, localName, body); cause.empty()) {
+            if (const std::string cause = Fetch(context, connections, address, localName, body);
+                cause.empty()) {
                 frontEnd.StatusLine().SetText("Download successful");
                 std::string error;
                 // On disk by the flush before the marker, with the others of the run.

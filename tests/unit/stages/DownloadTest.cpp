@@ -70,6 +70,21 @@ TEST_F(DownloadTest, AutoShowsEachItemsTexts) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Download successful"), texts.end());
 }
 
+TEST_F(DownloadTest, RunConnectsOnceAndEveryItemKeepsItsOwnTexts) {
+    Offer({"20040121", "20040122", "20040123"});
+
+    ASSERT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
+
+    const Strings& texts = frontEnd.StatusTexts();
+    const auto count = [&texts](const std::string& text) {
+        return std::count(texts.begin(), texts.end(), text);
+    };
+    EXPECT_EQ(count("Connecting to socket address "), 1);
+    EXPECT_EQ(count("Sending request..."), 3);
+    EXPECT_EQ(count("Download successful"), 3);
+    EXPECT_EQ(Fetched(), (Strings{"20040121", "20040122", "20040123"}));
+}
+
 TEST_F(DownloadTest, AutoFetchesOnlyItemsAfterTheMarker) {
     Offer({"20040120", "20040121", "20040122", "20040123"});
     WriteBytes(MarkerPath(), "SGX20040121.zip");
