@@ -1,0 +1,62 @@
+#include "CrashRun.h"
+#include "ExchangeProcess.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvarin::test {
+namespace {
+
+// Ten days of twenty stocks give each stage more than fifty crash points
+// while a whole sweep stays within seconds; tests/crash/run-long goes further.
+const std::vector<std::string> Market{"--days", "10", "--stocks", "20", "--seed", "11"};
+constexpr long MinimumPoints = 50;
+constexpr long PointLimit = 400;
+
+std::string Faults(const SweepResult& result) {
+    std::string text;
+    for (const std::string& fault : result.faults)
+        text += fault + "\n";
+    return text;
+}
+
+class CrashHarnessTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_sweep.Prepare(); }
+
+    // Every point of the stage is killed once, then the stage is run again.
+    void ExpectEveryPointRecovers(CrashStage stage) {
+        const SweepResult result = m_sweep.Sweep(stage, 1, PointLimit);
+        EXPECT_TRUE(result.faults.empty()) << Faults(result);
+        EXPECT_GE(result.pointsInStage, MinimumPoints)
+            << StageName(stage) << " passed too few crash points to be tested";
+        EXPECT_EQ(result.pointsKilled, result.pointsInStage);
+    }
+
+    ExchangeProcess m_exchange{Market};
+    CrashSweep m_sweep{m_exchange.Url()};
+};
+
+TEST_F(CrashHarnessTest, DownloadKilledAnywhereIsCompletedByTheNextRun) {
+    ExpectEveryPointRecovers(CrashStage::Download);
+}
+
+TEST_F(CrashHarnessTest, UnzipKilledAnywhereIsCompletedByTheNextRun) {
+    ExpectEveryPointRecovers(CrashStage::Unzip);
+}
+
+TEST_F(CrashHarnessTest, UpdateKilledAnywhereIsCompletedByTheNextRun) {
+    ExpectEveryPointRecovers(CrashStage::Update);
+}
+
+TEST(SettingsCrashTest, SettingsKilledAnywhereAreTheOldOrTheNewFile) {
+    ExchangeProcess exchange{Market};
+    CrashSweep sweep(exchange.Url());
+    const SweepResult result = sweep.SweepSettings(PointLimit);
+    EXPECT_TRUE(result.faults.empty()) << Faults(result);
+    // Open, write, before and after the rename.
+    EXPECT_GE(result.pointsInStage, 4);
+    EXPECT_EQ(result.pointsKilled, result.pointsInStage);
+}
+
+} // namespace
+} // namespace kelvarin::test
