@@ -24,12 +24,13 @@ function(kelvarin_add_gui_test name)
 endfunction()
 
 # kelvarin_add_e2e_test(NAME SOURCES... [LIBS libs...])
-# A GoogleTest executable that drives the real programs against kelvarin-exchange.
+# A GoogleTest executable that drives the real programs (kelvarin-cli against
+# kelvarin-exchange), so both must be built first.
 function(kelvarin_add_e2e_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE kelvarin_options kelvarin_test_support
                         ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  add_dependencies(${name} kelvarin-exchange)
+  add_dependencies(${name} kelvarin-exchange kelvarin-cli)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS e2e)
 endfunction()
