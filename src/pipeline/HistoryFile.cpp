@@ -1,12 +1,7 @@
 #include "pipeline/HistoryFile.h"
 
-#include "app/AtomicFile.h"
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kelvarin {
 
@@ -35,10 +30,6 @@ void AppendVolume(std::string& row, long value) {
     char text[24];
     const auto result = std::to_chars(text, text + sizeof text, value);
     row.append(text, static_cast<std::size_t>(result.ptr - text));
-}
-
-std::string CannotWrite(const std::string& path, int error) {
-    return "Cannot write " + path + ": " + ErrnoText(error);
 }
 
 } // namespace
@@ -80,40 +71,6 @@ std::string HistoryPath(const std::string& stockFolder, std::string_view name,
     std::replace(path.begin() + static_cast<std::ptrdiff_t>(codeStart),
                  path.begin() + static_cast<std::ptrdiff_t>(codeStart + code.size()), '/', '_');
     return path;
-}
-
-bool AppendHistoryRows(const std::string& path, std::string_view rows, std::string* error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) {
-            if (error)
-                *error = CannotWrite(path, errno);
-            return false;
-        }
-        // A new history file appears whole, header included, or not at all.
-        std::string content;
-        content.reserve(HistoryHeader.size() + rows.size());
-        content += HistoryHeader;
-        content += rows;
-        return WriteFileAtomically(path, content, error);
-    }
-    // A failed append is cut back off, so the file never ends in half a row.
-    const off_t oldSize = ::lseek(fd, 0, SEEK_END);
-    if (!WriteAll(fd, rows)) {
-        const int writeError = errno;
-        const bool cutBack = oldSize >= 0 && ::ftruncate(fd, oldSize) == 0;
-        ::close(fd);
-        if (error)
-            *error = CannotWrite(path, writeError) +
-                     (cutBack ? "" : " (the file may end in part of a row)");
-        return false;
-    }
-    if (::close(fd) != 0) {
-        if (error)
-            *error = CannotWrite(path, errno);
-        return false;
-    }
-    return true;
 }
 
 } // namespace kelvarin

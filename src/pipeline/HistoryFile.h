@@ -22,11 +22,4 @@ void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
 std::string HistoryPath(const std::string& stockFolder, std::string_view name,
                         std::string_view code);
 
-// Creates the history file with the header and `rows`, or appends `rows` at
-// its end. A new file appears whole or not at all, and a failed append is cut
-// back off so the file never ends in part of a row. Returns false with the
-// path and the cause ("Cannot write <path>: <cause>") in `error` on failure.
-bool AppendHistoryRows(const std::string& path, std::string_view rows,
-                       std::string* error = nullptr);
-
 } // namespace kelvarin

@@ -1,20 +1,13 @@
 #include "pipeline/HistoryFile.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
-
-#include <cerrno>
 #include <cfloat>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace kelvarin {
@@ -50,13 +43,6 @@ std::string PrintfRow(const DailyPriceRecord& record) {
     std::snprintf(text, sizeof text, "\r\n%s\t%6.3f\t%6.3f\t%6.3f\t%6.3f\t%ld", record.date.c_str(),
                   record.open, record.high, record.low, record.close, record.volume);
     return text;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
 }
 
 // ---------------------------------------------------------------- rows
@@ -185,91 +171,6 @@ TEST(HistoryPath, SlashesInNameAndCodeStayInsideTheStockFolder) {
     EXPECT_EQ(HistoryPath("/s/", "S/CHIP/", "A/1"), "/s/S_CHIP_ (A_1).txt");
     EXPECT_EQ(HistoryPath("/s/", "../../etc/passwd", "/"), "/s/.._.._etc_passwd (_).txt");
     EXPECT_EQ(HistoryPath("/s/", "..", ""), "/s/.. ().txt");
-}
-
-// ---------------------------------------------------------------- files
-
-TEST(HistoryFile, ANewFileGetsTheHeaderThenTheRows) {
-    test::TempDir dir;
-    const std::string path = HistoryPath(dir.Path() + "/", "ALPHA HOLDINGS", "A11");
-    std::string error;
-    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error)) << error;
-    EXPECT_EQ(test::ReadBytes(dir / "ALPHA HOLDINGS (A11).txt"),
-              "date\topen\thigh\tlow\tclose\tvolume"
-              "\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800");
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"ALPHA HOLDINGS (A11).txt"}));
-}
-
-TEST(HistoryFile, AnExistingFileGetsTheRowsAtItsEnd) {
-    test::TempDir dir;
-    const std::string path = dir / "BETA (B2).txt";
-    DailyPriceRecord first = WithPrices(1, 2, 0.5, 1.5, 10);
-    DailyPriceRecord second = WithPrices(1.5, 1.5, 1.5, 1.5, 0);
-    second.date = "2004-01-24";
-    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(first)));
-    ASSERT_TRUE(AppendHistoryRows(path, FormatHistoryRow(second) + FormatHistoryRow(first)));
-    EXPECT_EQ(test::ReadBytes(path), "date\topen\thigh\tlow\tclose\tvolume"
-                                     "\r\n2004-01-23\t 1.000\t 2.000\t 0.500\t 1.500\t10"
-                                     "\r\n2004-01-24\t 1.500\t 1.500\t 1.500\t 1.500\t0"
-                                     "\r\n2004-01-23\t 1.000\t 2.000\t 0.500\t 1.500\t10");
-}
-
-TEST(HistoryFile, AnyExistingFileIsAppendedToAsItIs) {
-    test::TempDir dir;
-    const std::string path = dir / "GAMMA (G1).txt";
-    test::WriteBytes(path, "");
-    ASSERT_TRUE(AppendHistoryRows(path, "\r\nrow"));
-    EXPECT_EQ(test::ReadBytes(path), "\r\nrow");
-    test::WriteBytes(path, "kept\r\n");
-    ASSERT_TRUE(AppendHistoryRows(path, "more"));
-    EXPECT_EQ(test::ReadBytes(path), "kept\r\nmore");
-}
-
-TEST(HistoryFile, NoRowsStillCreatesTheFileWithItsHeader) {
-    test::TempDir dir;
-    const std::string path = dir / "DELTA (D4).txt";
-    ASSERT_TRUE(AppendHistoryRows(path, ""));
-    EXPECT_EQ(test::ReadBytes(path), "date\topen\thigh\tlow\tclose\tvolume");
-}
-
-TEST(HistoryFile, AFailedAppendLeavesTheFileAsItWas) {
-    test::TempDir dir;
-    const std::string path = dir / "ALPHA HOLDINGS (A11).txt";
-    const std::string before = "date\topen\thigh\tlow\tclose\tvolume" + FormatHistoryRow(Alpha());
-    test::WriteBytes(path, before);
-    // A file size limit just past the current end makes the append stop
-    // part-way, as a full disk would.
-    rlimit previous{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = previous;
-    limited.rlim_cur = before.size() + 10;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    std::string error;
-    const bool appended = AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(appended);
-    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(EFBIG));
-    EXPECT_EQ(test::ReadBytes(path), before);
-}
-
-TEST(HistoryFile, AMissingStockFolderIsReportedWithThePath) {
-    test::TempDir dir;
-    const std::string path = HistoryPath(dir / "missing/", "ALPHA HOLDINGS", "A11");
-    std::string error;
-    EXPECT_FALSE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error));
-    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(ENOENT));
-    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
-}
-
-TEST(HistoryFile, AFolderInTheWayIsReportedWithThePath) {
-    test::TempDir dir;
-    const std::string path = dir / "ALPHA HOLDINGS (A11).txt";
-    std::filesystem::create_directory(path);
-    std::string error;
-    EXPECT_FALSE(AppendHistoryRows(path, FormatHistoryRow(Alpha()), &error));
-    EXPECT_EQ(error, "Cannot write " + path + ": " + std::strerror(EISDIR));
 }
 
 } // namespace
