@@ -1,6 +1,7 @@
 #include "zip/ZipReader.h"
 
 #include "zip/ZipArchiveHandle.h"
+#include "zip/ZipFileAccess.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,7 +52,8 @@ ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) 
         return nullptr;
     }
     auto handle = std::make_unique<ZipArchiveHandle>();
-    handle->archive = unzOpen64(path.c_str());
+    zlib_filefunc64_def access = BufferedFileAccess();
+    handle->archive = unzOpen2_64(path.c_str(), &access);
     unz_global_info64 global{};
     if (!handle->archive || unzGetGlobalInfo64(handle->archive, &global) != UNZ_OK) {
         RecordZipResult(ZipCorruptEntry);
