@@ -12,9 +12,16 @@ namespace kelvarin {
 
 namespace {
 
-mode_t FileMode(bool readOnly) {
+// Read once: the mask can only be read by setting it, which would race with
+// files made meanwhile by other threads, and the program never changes it.
+mode_t CreationMask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
+    return mask;
+}
+
+mode_t FileMode(bool readOnly) {
+    static const mode_t mask = CreationMask();
     return (readOnly ? 0444 : 0666) & ~mask;
 }
 
