@@ -188,6 +188,23 @@ TEST_F(ZipReaderTest, StoredAndDeflatedMembersComeOutByteExact) {
     EXPECT_EQ(OutputFolderNames().size(), 3u);
 }
 
+TEST_F(ZipReaderTest, ArchiveOfSeveralReadWindowsIsReadInAnyOrder) {
+    // Stored noise keeps the archive as large as its members: the directory,
+    // the members and a member's data all lie in different read windows.
+    const std::vector<std::string> data{test::NoiseBytes(150000, 1), "between",
+                                        test::NoiseBytes(70000, 2), std::string(90000, 'z')};
+    OpenMinizip({{"first", data[0], 0},
+                 {"second", data[1], 0},
+                 {"third", data[2], 0},
+                 {"fourth", data[3]}});
+    for (int member = 3; member >= 0; --member) {
+        const std::string out = "out" + std::to_string(member);
+        ASSERT_EQ(UnzipEntryToFile(m_handle, member, out), ZipOk) << member;
+        EXPECT_EQ(ReadBytes(m_out + "/" + out), data[static_cast<std::size_t>(member)]) << member;
+    }
+    EXPECT_EQ(std::string(Entry(1).name), "second");
+}
+
 TEST_F(ZipReaderTest, ExtractingAgainOverwritesTheOutputFile) {
     OpenMinizip({{"a", std::string(50000, 'a')}, {"b", "short"}});
     WriteBytes(m_out + "/x.dat", "older and longer than the member");
