@@ -1,0 +1,175 @@
+// Download of every archive kelvarin-exchange offers on loopback (--warm, so
+// no archive is built while being timed): the Download stage (core
+// RunDownload, a silent front end, its archive check, writes and one flush
+// before the marker included) against one curl process fetching the same
+// addresses from one command line, reusing its connection.
+//
+//   cmake --build <build> --target download_bench kelvarin-exchange
+//   <build>/bench/download_bench [archives=5000] [stocks=800] [runs=3]
+//   [folder=/tmp/kelvarin-download-bench]
+
+#include "BenchFiles.h"
+#include "SilentFrontEnd.h"
+#include "app/FixedNames.h"
+#include "app/WorkingFolders.h"
+#include "pipeline/MemoryList.h"
+#include "pipeline/RemoteItem.h"
+#include "pipeline/Stages.h"
+
+#include <csignal>
+
+using namespace kelvarin;
+using namespace kelvarin::bench;
+
+namespace {
+
+// kelvarin-exchange on a free port, until the object goes.
+class Exchange {
+public:
+    Exchange(std::size_t days, std::size_t stocks) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            Fail("pipe");
+        const std::vector<std::string> args{
+            KELVARIN_EXCHANGE_BINARY, "--port", "0", "--days", std::to_string(days), "--stocks",
+            std::to_string(stocks),   "--warm"};
+        m_command = args[0];
+        for (std::size_t i = 1; i < args.size(); ++i)
+            m_command += " " + args[i];
+        std::vector<char*> argv;
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            Fail("cannot start " + m_command);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        // Warming builds every archive before the address is printed.
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n')
+            m_url += c;
+        ::close(fds[0]);
+        if (m_url.empty())
+            Fail(m_command + " printed no address");
+    }
+    ~Exchange() {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+    }
+    const std::string& Url() const { return m_url; }
+    const std::string& Command() const { return m_command; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_url;
+    std::string m_command;
+};
+
+double TimeStage(WorkingFolders& folders, const std::string& server, const MemoryList& remote,
+                 std::string& status) {
+    ::sync();
+    SilentFrontEnd frontEnd;
+    StageContext context{folders, frontEnd, server};
+    MemoryList zipList;
+    const auto start = Clock::now();
+    const StageOutcome outcome = RunDownload(context, true, remote, zipList);
+    const double seconds = SecondsSince(start);
+    status = frontEnd.LastStatus();
+    if (outcome != StageOutcome::Succeeded)
+        Fail("Download stage: " + status + "\n" + frontEnd.Messages());
+    return seconds;
+}
+
+double TimeCurl(const std::string& configPath) {
+    ::sync();
+    const auto start = Clock::now();
+    if (RunProgram({"curl", "-s", "--fail", "-K", configPath}) != 0)
+        Fail("curl failed");
+    const double seconds = SecondsSince(start);
+    ::sync();
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t archiveCount = argc > 1 ? std::stoul(argv[1]) : 5000;
+    const std::size_t stocks = argc > 2 ? std::stoul(argv[2]) : 800;
+    const int runs = argc > 3 ? std::stoi(argv[3]) : 3;
+    const std::string base = argc > 4 ? argv[4] : "/tmp/kelvarin-download-bench";
+
+    WorkingFolders folders;
+    folders.BaseFolder = base;
+    folders.ResetToBaseDefaults();
+    MakeFolder(base);
+    for (const std::string& name : FilesIn(base)) {
+        if (name.starts_with("run-"))
+            RemoveFolder(base + "/" + name);
+    }
+
+    const auto warming = Clock::now();
+    const Exchange exchange(archiveCount, stocks);
+    std::printf("%s\n  serving %s after %.1f s of warming\n", exchange.Command().c_str(),
+                exchange.Url().c_str(), SecondsSince(warming));
+
+    SilentFrontEnd connectFrontEnd;
+    StageContext connectContext{folders, connectFrontEnd, exchange.Url()};
+    MemoryList remote;
+    if (RunConnect(connectContext, remote) != StageOutcome::Succeeded)
+        Fail("Connect: " + connectFrontEnd.LastStatus());
+
+    // curl's outputs go to a fresh folder each run, like the stage's.
+    const auto curlConfig = [&](const std::string& curlFolder) {
+        const std::string configPath = curlFolder + ".cfg";
+        std::string config;
+        for (int row = 0; row < remote.Count(); ++row) {
+            const std::string item = remote.Text(row);
+            config += "url = \"" + ArchiveAddress(exchange.Url(), item) + "\"\noutput = \"" +
+                      curlFolder + "/" + LocalName(item) + "\"\n";
+        }
+        WriteWhole(configPath, config);
+        return configPath;
+    };
+
+    std::vector<double> stage, curl;
+    std::string status;
+    std::string curlFolder;
+    std::string configPath;
+    for (int run = 0; run < runs; ++run) {
+        curlFolder = FreshRunFolder(base, "curl", run);
+        configPath = curlConfig(curlFolder);
+        curl.push_back(TimeCurl(configPath));
+        folders.ZipFolder = FreshRunFolder(base, "zip", run) + "/";
+        stage.push_back(TimeStage(folders, exchange.Url(), remote, status));
+        std::printf("run %d: stage %.3f s, curl %.3f s\n", run + 1, stage.back(), curl.back());
+    }
+    const std::size_t compared = CompareFolders(curlFolder, folders.ZipFolder, ".zip");
+    if (compared != static_cast<std::size_t>(remote.Count()))
+        Fail("curl fetched " + std::to_string(compared) + " archives");
+    const double megabytes = BytesOf(folders.ZipFolder, ".zip") / 1e6;
+    const std::string keptConfig = base + "/curl.cfg";
+    WriteWhole(keptConfig, ReadWhole(configPath));
+    for (int run = 0; run < runs; ++run)
+        RemoveFolder(base + "/run-" + std::to_string(run));
+
+    std::printf("\nDownload of %zu archives, %.1f MB, loopback; best of %d runs; load %s\n",
+                compared, megabytes, runs, LoadAverage().c_str());
+    std::printf("  stage status: %s\n", status.c_str());
+    std::printf("  Download stage : %7.3f s  %7.1f MB/s  %7.1f archives/s\n", Best(stage),
+                megabytes / Best(stage), compared / Best(stage));
+    std::printf("  curl -K        : %7.3f s  %7.1f MB/s  %7.1f archives/s\n", Best(curl),
+                megabytes / Best(curl), compared / Best(curl));
+    std::printf("  stage throughput / curl's: %.2f (target >= 0.8)\n", Best(curl) / Best(stage));
+    std::printf("  all %zu archives byte-equal to curl's\n", compared);
+    std::printf("\nReproduce:\n  %s %zu %zu %d %s\n", argv[0], archiveCount, stocks, runs,
+                base.c_str());
+    std::printf("  reference by hand: start the exchange as above, then\n"
+                "  time curl -s --fail -K %s   (its addresses and output folder are this run's:\n"
+                "  edit the port, mkdir the folder)\n",
+                keptConfig.c_str());
+    return 0;
+}
