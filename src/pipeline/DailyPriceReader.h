@@ -11,6 +11,16 @@ namespace kelvarin {
 // Cuts one line (the bytes before its CR) into its fields.
 DailyPriceRecord ParseDailyPriceLine(std::string_view line);
 
+// A price field's value as the C library's strtod gives it in the "C" locale,
+// and a volume field's as its strtol in base 10.
+double PriceFieldValue(std::string_view field);
+long VolumeFieldValue(std::string_view field);
+
+// The shortcuts behind them, for the plain decimals nearly every field holds:
+// false when the text needs the C library's conversion.
+bool PlainDecimalValue(std::string_view text, double& value);
+bool PlainWholeValue(std::string_view text, long& value);
+
 // Hands every record of the daily price bytes to `onRecord`, in line order,
 // stopping at the first end condition of the format (an empty line, a line
 // without CR, a line of 500 bytes or more, a NUL).

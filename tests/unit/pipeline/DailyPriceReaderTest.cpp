@@ -5,8 +5,12 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -210,6 +214,160 @@ TEST(DailyPriceLine, DecimalPointIsADotWhateverTheLocale) {
     std::setlocale(LC_NUMERIC, previous.c_str());
     EXPECT_DOUBLE_EQ(record.open, 2.65);
     EXPECT_DOUBLE_EQ(record.high, 2.69);
+}
+
+// ---------------------------------------------------------------- numbers
+
+// The C library's conversions in the "C" locale, the reference for every field.
+locale_t CLocale() {
+    static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", nullptr);
+    return locale;
+}
+
+double LibraryPrice(const std::string& text) {
+    return ::strtod_l(text.c_str(), nullptr, CLocale());
+}
+
+long LibraryVolume(const std::string& text) {
+    return ::strtol_l(text.c_str(), nullptr, 10, CLocale());
+}
+
+// Bit for bit, so that -0.0 and 0.0 differ.
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Compares the field conversions with the C library's on `text`, and the
+// shortcut wherever it takes the text. Returns whether the shortcut took it.
+bool ExpectLibraryValues(const std::string& text) {
+    EXPECT_TRUE(SameBits(PriceFieldValue(text), LibraryPrice(text)))
+        << "price \"" << text << "\": " << PriceFieldValue(text) << " against "
+        << LibraryPrice(text);
+    EXPECT_EQ(VolumeFieldValue(text), LibraryVolume(text)) << "volume \"" << text << "\"";
+    long volume = 0;
+    if (PlainWholeValue(text, volume)) {
+        EXPECT_EQ(volume, LibraryVolume(text)) << "volume shortcut \"" << text << "\"";
+    }
+    double price = 0;
+    if (!PlainDecimalValue(text, price))
+        return false;
+    EXPECT_TRUE(SameBits(price, LibraryPrice(text)))
+        << "price shortcut \"" << text << "\": " << price << " against " << LibraryPrice(text);
+    return true;
+}
+
+TEST(PriceConversion, EdgeInputsMatchTheLibrary) {
+    const char* const texts[] = {
+        "-0",      "+0",      "-0.000",  " -.0",      "+.5",          ".",        "-",
+        "+",       "",        "       ", "1.",        "-1.",          "1e5",      "1E",
+        "1e",      "1e+",     "1.5e-2",  ".e1",       "inf",          "-INF",     "infinity",
+        "nan",     "-nan",    "NaN(1)",  "0x1p3",     "0X1A",         "0x",       "-0x.8",
+        "00x1",    "12x3",    "1x",      "  \t1.5",   "\v\f\r\n1.25", "\t-2.5\t", "00000001",
+        "0000000", "1.2.3",   "..5",     "+-1",       "--1",          "- 1",      "1 2",
+        "2.690",   "  2.690", "999.999", "0.0005",    "1,5",          "1_000",    "9999999",
+        "-999999", "1234567", "9.9e999", "123456789", "-12.75",       "  -     ", "999999999"};
+    for (const char* text : texts)
+        ExpectLibraryValues(text);
+}
+
+TEST(PriceConversion, PlainDecimalsTakeTheShortcut) {
+    // The shortcut is what the comparisons here must exercise.
+    for (const char* text : {"2.690", "  2.690", "-0", "+.5", "1.", "00000001", "  \t1.5", "0",
+                             "-.000", "1234567", "999999999", "1.2 3"}) {
+        double value = 0;
+        EXPECT_TRUE(PlainDecimalValue(text, value)) << text;
+        long volume = 0;
+        EXPECT_TRUE(PlainWholeValue(text, volume)) << text;
+    }
+    double value = 0;
+    EXPECT_TRUE(PlainDecimalValue("-0", value));
+    EXPECT_TRUE(std::signbit(value));
+}
+
+TEST(PriceConversion, EveryThousandthUpTo999Point999InEveryPadding) {
+    char text[16];
+    int shortcuts = 0;
+    for (int thousandths = 0; thousandths < 1000000; ++thousandths) {
+        std::snprintf(text, sizeof text, "%d.%03d", thousandths / 1000, thousandths % 1000);
+        const std::string number = text;
+        const std::string pad(7 - number.size(), ' ');
+        const std::string fields[] = {pad + number,
+                                      number + pad,
+                                      std::string(7 - number.size(), '0') + number,
+                                      "\t" + number,
+                                      ("-" + number).substr(0, 7),
+                                      (number + "0").substr(0, 7)};
+        for (const std::string& field : fields) {
+            if (!SameBits(PriceFieldValue(field), LibraryPrice(field)))
+                FAIL() << "price \"" << field << "\"";
+            double value = 0;
+            if (PlainDecimalValue(field, value)) {
+                ++shortcuts;
+                if (!SameBits(value, LibraryPrice(field)))
+                    FAIL() << "price shortcut \"" << field << "\"";
+            }
+        }
+    }
+    // Every one of them is a plain decimal.
+    EXPECT_EQ(shortcuts, 6 * 1000000);
+}
+
+TEST(PriceConversion, RandomSevenCharacterFieldsMatchTheLibrary) {
+    // Digits weigh most; the rest is every character that can start, carry
+    // on or end a number for the C library.
+    const std::string alphabet = "01234567890123456789..+-  \teExXinfaINFApP,9";
+    std::mt19937_64 random(20040123);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string field(7, ' ');
+    int shortcuts = 0;
+    for (int i = 0; i < 2000000; ++i) {
+        for (char& c : field)
+            c = alphabet[pick(random)];
+        const double library = LibraryPrice(field);
+        if (!SameBits(PriceFieldValue(field), library))
+            FAIL() << "price \"" << field << "\"";
+        if (VolumeFieldValue(field) != LibraryVolume(field))
+            FAIL() << "volume \"" << field << "\"";
+        double value = 0;
+        if (PlainDecimalValue(field, value)) {
+            ++shortcuts;
+            if (!SameBits(value, library))
+                FAIL() << "price shortcut \"" << field << "\"";
+        }
+    }
+    EXPECT_GT(shortcuts, 100000);
+}
+
+TEST(PriceConversion, LongDigitRunsMatchTheLibraryOrAreLeftToIt) {
+    std::mt19937_64 random(20040124);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::uniform_int_distribution<int> length(1, 40);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text(static_cast<std::size_t>(length(random)), '0');
+        for (char& c : text)
+            c = static_cast<char>('0' + digit(random));
+        std::uniform_int_distribution<std::size_t> at(0, text.size());
+        if (i % 2)
+            text.insert(at(random), ".");
+        if (i % 3 == 0)
+            text.insert(0, "-");
+        ExpectLibraryValues(text);
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    // Sixteen significant digits may need more than one rounding (2^53 + 1
+    // does), and a volume of nineteen may not fit: left to the C library.
+    for (const char* text :
+         {"9007199254740993", "1234567890123456", "0.12345678901234567", "123456789012345",
+          "000000000000000123456789012345", "0.0000000000000000000001", "0.00000000000000000000001",
+          "99999999999999999999", "-9223372036854775808", "9223372036854775808",
+          "-99999999999999999999"})
+        ExpectLibraryValues(text);
+    double value = 0;
+    EXPECT_FALSE(PlainDecimalValue("9007199254740993", value));
+    EXPECT_TRUE(PlainDecimalValue("123456789012345", value));
+    long volume = 0;
+    EXPECT_FALSE(PlainWholeValue("9223372036854775808", volume));
 }
 
 // ---------------------------------------------------------------- lines
