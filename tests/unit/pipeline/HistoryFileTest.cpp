@@ -1,7 +1,10 @@
 #include "pipeline/HistoryFile.h"
 
+#include <bit>
 #include <cfloat>
 #include <clocale>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -131,6 +134,41 @@ TEST(HistoryRow, MatchesPrintfOnManyPrices) {
         const DailyPriceRecord record =
             WithPrices(exact, halfway, binaryTie, wide(random), volume(random));
         ASSERT_EQ(FormatHistoryRow(record), PrintfRow(record));
+    }
+}
+
+TEST(HistoryRow, MatchesPrintfOnEveryThousandthUpTo1000AndItsNeighbours) {
+    // Each price as the reader gives it, and the doubles just below and above,
+    // which round the other way when the price sits on a halfway point.
+    for (int thousandths = 0; thousandths < 1000000; ++thousandths) {
+        const double price = thousandths / 1000.0;
+        const DailyPriceRecord record =
+            WithPrices(price, std::nextafter(price, 0.0), std::nextafter(price, 1e9), -price, 0);
+        if (FormatHistoryRow(record) != PrintfRow(record))
+            FAIL() << FormatHistoryRow(record) << " against " << PrintfRow(record);
+    }
+}
+
+TEST(HistoryRow, MatchesPrintfOnExactTiesAndOnDoublesOfEveryExponent) {
+    // Sixteenths are the doubles that lie exactly halfway between thousandths.
+    for (int sixteenths = -100000; sixteenths < 100000; ++sixteenths) {
+        const double tie = sixteenths / 16.0;
+        const DailyPriceRecord record = WithPrices(tie, tie + 1024, tie * 1024, tie / 1024, 0);
+        if (FormatHistoryRow(record) != PrintfRow(record))
+            FAIL() << FormatHistoryRow(record) << " against " << PrintfRow(record);
+    }
+    std::mt19937_64 random(20040124);
+    // Doubles from 2^-80 to 2^60, past both ends of the shortcut.
+    std::uniform_int_distribution<std::uint64_t> exponent(1023 - 80, 1023 + 60);
+    std::uniform_int_distribution<std::uint64_t> mantissa(0, (std::uint64_t{1} << 52) - 1);
+    const auto draw = [&] {
+        const std::uint64_t sign = random() & 1 ? std::uint64_t{1} << 63 : 0;
+        return std::bit_cast<double>(sign | exponent(random) << 52 | mantissa(random));
+    };
+    for (int i = 0; i < 250000; ++i) {
+        const DailyPriceRecord record = WithPrices(draw(), draw(), draw(), draw(), 0);
+        if (FormatHistoryRow(record) != PrintfRow(record))
+            FAIL() << FormatHistoryRow(record) << " against " << PrintfRow(record);
     }
 }
 
