@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <iterator>
 #include <limits>
 #include <locale.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,11 +39,6 @@ std::string_view CutField(std::string_view line, std::size_t last, std::size_t w
     return line.substr(start, end - start);
 }
 
-std::string_view WithoutTrailingSpace(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(" \t\r\n\v\f");
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
 // The field sits inside the line without a terminating NUL, which the C
 // conversions need.
 template <typename Convert> auto WithTerminator(std::string_view field, Convert convert) {
@@ -63,6 +58,12 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+std::string_view WithoutTrailingSpace(std::string_view text) {
+    while (!text.empty() && IsCSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 // Past leading white space and a sign, as strtod and strtol skip them.
 const char* SkipSpaceAndSign(const char* at, const char* end, bool& negative) {
     while (at != end && IsCSpace(*at))
@@ -73,11 +74,10 @@ const char* SkipSpaceAndSign(const char* at, const char* end, bool& negative) {
     return at;
 }
 
-constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
+// Fifteen digits stay below 2^53.
 constexpr int MaxExactDigits = 15;
+constexpr double PowersOfTen[MaxExactDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 } // namespace
 
@@ -86,31 +86,27 @@ bool PlainDecimalValue(std::string_view text, double& value) {
     bool negative = false;
     const char* at = SkipSpaceAndSign(text.data(), end, negative);
     std::uint64_t mantissa = 0;
-    int significant = 0;
-    int fractionDigits = 0;
-    bool digits = false;
-    bool point = false;
-    for (; at != end; ++at) {
-        if (IsDigit(*at)) {
-            digits = true;
-            if ((mantissa != 0 || *at != '0') && ++significant > MaxExactDigits)
-                return false;
+    const auto readDigits = [&] {
+        const char* const first = at;
+        for (; at != end && IsDigit(*at); ++at)
             mantissa = mantissa * 10 + static_cast<unsigned>(*at - '0');
-            fractionDigits += point ? 1 : 0;
-        } else if (*at == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
+        return static_cast<int>(at - first);
+    };
+    int digits = readDigits();
+    int fractionDigits = 0;
+    if (at != end && *at == '.') {
+        ++at;
+        fractionDigits = readDigits();
+        digits += fractionDigits;
     }
-    // No digits ("inf", "nan", "-", blank), too many fraction digits for an
-    // exact power of ten, or a next character that could carry the number on
-    // (exponent, hexadecimal, a second point): left to the C library.
-    if (!digits || fractionDigits >= static_cast<int>(std::size(PowersOfTen)))
+    // No digits ("inf", "nan", "-", blank), more digits than a double holds
+    // exactly, or a next character that could carry the number on (exponent,
+    // hexadecimal, a second point): left to the C library.
+    if (digits == 0 || digits > MaxExactDigits)
         return false;
     if (at != end && (*at == '.' || *at == 'e' || *at == 'E' || *at == 'x' || *at == 'X'))
         return false;
-    // Below 2^53 the mantissa and every power of ten up to 1e22 are exact
+    // Below 2^53 the mantissa and every power of ten up to 1e15 are exact
     // doubles, and one IEEE division rounds correctly, so this is the
     // correctly rounded value strtod gives, at a fraction of its cost.
     const double magnitude = static_cast<double>(mantissa) / PowersOfTen[fractionDigits];
@@ -122,14 +118,13 @@ bool PlainWholeValue(std::string_view text, long& value) {
     const char* const end = text.data() + text.size();
     bool negative = false;
     const char* at = SkipSpaceAndSign(text.data(), end, negative);
+    const char* const first = at;
     unsigned long magnitude = 0;
-    int significant = 0;
-    for (; at != end && IsDigit(*at); ++at) {
-        // Beyond this many digits strtol may clamp; left to it.
-        if ((magnitude != 0 || *at != '0') && ++significant > std::numeric_limits<long>::digits10)
-            return false;
+    for (; at != end && IsDigit(*at); ++at)
         magnitude = magnitude * 10 + static_cast<unsigned>(*at - '0');
-    }
+    // Beyond this many digits strtol may clamp; left to it.
+    if (at - first > std::numeric_limits<long>::digits10)
+        return false;
     value = negative ? -static_cast<long>(magnitude) : static_cast<long>(magnitude);
     return true;
 }
@@ -169,41 +164,60 @@ std::string CannotRead(const std::string& path, int error) {
     return "Cannot read " + path + ": " + ErrnoText(error);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = CannotRead(path, errno);
-        return false;
-    }
-    // One byte more than the file holds, so a file that does not change while
-    // it is read takes one read and the end-of-file read.
-    struct stat info {};
-    const std::size_t expected =
-        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-    bytes.resize(expected + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int readError = errno;
-            ::close(fd);
+// A file's bytes, read into memory that is not cleared first: every byte of
+// it is overwritten by the read.
+class FileBytes {
+public:
+    std::string_view View() const { return {m_bytes.get(), m_size}; }
+
+    bool Read(const std::string& path, std::string* error) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
             if (error)
-                *error = CannotRead(path, readError);
+                *error = CannotRead(path, errno);
             return false;
         }
-        used += static_cast<std::size_t>(got);
+        // One byte more than the file holds, so a file that does not change
+        // while it is read takes one read and the end-of-file read.
+        struct stat info {};
+        const std::size_t expected = ::fstat(fd, &info) == 0 && info.st_size > 0
+                                         ? static_cast<std::size_t>(info.st_size)
+                                         : 0;
+        Reserve(expected + 1);
+        for (;;) {
+            if (m_size == m_capacity)
+                Reserve(m_capacity * 2);
+            const ssize_t got = ::read(fd, m_bytes.get() + m_size, m_capacity - m_size);
+            if (got == 0)
+                break;
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                const int readError = errno;
+                ::close(fd);
+                if (error)
+                    *error = CannotRead(path, readError);
+                return false;
+            }
+            m_size += static_cast<std::size_t>(got);
+        }
+        ::close(fd);
+        return true;
     }
-    ::close(fd);
-    bytes.resize(used);
-    return true;
-}
+
+private:
+    void Reserve(std::size_t capacity) {
+        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_size != 0)
+            std::memcpy(bytes.get(), m_bytes.get(), m_size);
+        m_bytes = std::move(bytes);
+        m_capacity = capacity;
+    }
+
+    std::unique_ptr<char[]> m_bytes;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
 
 } // namespace
 
@@ -216,17 +230,21 @@ DailyPriceRecord ParseDailyPriceLine(std::string_view line) {
 void ReadDailyPrices(std::string_view bytes,
                      const std::function<void(const DailyPriceRecord&)>& onRecord) {
     DailyPriceRecord record;
+    // The first NUL at or after the offset, searched for again only once the
+    // offset has passed it: one search for a whole file that holds none.
+    std::size_t nul = bytes.find('\0');
     std::size_t offset = 0;
     while (offset < bytes.size()) {
         const std::string_view window = bytes.substr(offset, WindowSize);
         const std::size_t cr = window.find('\r');
         if (cr == std::string_view::npos || cr == 0)
             return;
+        if (nul < offset)
+            nul = bytes.find('\0', offset);
         // A NUL before the CR cuts the window short of it: no line there.
-        const std::string_view line = window.substr(0, cr);
-        if (line.find('\0') != std::string_view::npos)
+        if (nul < offset + cr)
             return;
-        CutLine(line, record);
+        CutLine(window.substr(0, cr), record);
         onRecord(record);
         // The byte after the CR is skipped whatever it is.
         offset += cr + 2;
@@ -236,10 +254,10 @@ void ReadDailyPrices(std::string_view bytes,
 bool ReadDailyPriceFile(const std::string& path,
                         const std::function<void(const DailyPriceRecord&)>& onRecord,
                         std::string* error) {
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error))
+    FileBytes bytes;
+    if (!bytes.Read(path, error))
         return false;
-    ReadDailyPrices(bytes, onRecord);
+    ReadDailyPrices(bytes.View(), onRecord);
     return true;
 }
 

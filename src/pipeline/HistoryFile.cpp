@@ -43,10 +43,10 @@ bool ExactThousandths(double value, std::uint64_t& thousandths) {
     return true;
 }
 
-// Prints like "%6.3f" in the "C" locale. printf would take its decimal point
-// from LC_NUMERIC, which the desktop front end may change, and a history file
-// must read the same whoever wrote it.
-void AppendPrice(std::string& row, double value) {
+// Prints like "%6.3f" in the "C" locale at `at`, returning the end. printf
+// would take its decimal point from LC_NUMERIC, which the desktop front end
+// may change, and a history file must read the same whoever wrote it.
+char* PrintPrice(char* at, double value) {
     char text[PriceBufferSize];
     char* end = text;
     std::uint64_t thousandths = 0;
@@ -65,14 +65,8 @@ void AppendPrice(std::string& row, double value) {
     }
     const auto size = static_cast<std::size_t>(end - text);
     if (size < PriceWidth)
-        row.append(PriceWidth - size, ' ');
-    row.append(text, size);
-}
-
-void AppendVolume(std::string& row, long value) {
-    char text[24];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    row.append(text, static_cast<std::size_t>(result.ptr - text));
+        at = std::fill_n(at, PriceWidth - size, ' ');
+    return std::copy_n(text, size, at);
 }
 
 } // namespace
@@ -81,12 +75,16 @@ void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {
     rows += "\r\n";
     // As "%s" would, the date ends at a NUL should a record ever hold one.
     rows += std::string_view(record.date.c_str());
+    // The rest of the row is put together here and added in one go.
+    char text[4 * (PriceBufferSize + 1) + 24];
+    char* at = text;
     for (const double price : {record.open, record.high, record.low, record.close}) {
-        rows += '\t';
-        AppendPrice(rows, price);
+        *at++ = '\t';
+        at = PrintPrice(at, price);
     }
-    rows += '\t';
-    AppendVolume(rows, record.volume);
+    *at++ = '\t';
+    at = std::to_chars(at, text + sizeof text, record.volume).ptr;
+    rows.append(text, static_cast<std::size_t>(at - text));
 }
 
 std::string FormatHistoryRow(const DailyPriceRecord& record) {

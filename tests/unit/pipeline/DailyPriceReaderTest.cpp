@@ -469,6 +469,16 @@ TEST(DailyPriceLines, TheByteAfterTheCrIsSkippedWhateverItIs) {
     EXPECT_EQ(NamesOf(ReadAll(bytes)), (std::vector<std::string>{"A", "B"}));
 }
 
+TEST(DailyPriceLines, ANulInALaterLineEndsReadingThereAfterASkippedNul) {
+    std::string last = StockLine("2004-01-23", "C").Text();
+    last[60] = '\0';
+    std::string bytes = StockLine("2004-01-23", "A").Text() + "\r";
+    bytes += '\0';
+    bytes += StockLine("2004-01-23", "B").Text() + "\r\n" + last + "\r\n" +
+             StockLine("2004-01-23", "D").Text() + "\r\n";
+    EXPECT_EQ(NamesOf(ReadAll(bytes)), (std::vector<std::string>{"A", "B"}));
+}
+
 TEST(DailyPriceLines, ARecordCarriesNothingOverFromTheLineBefore) {
     const auto records = ReadAll(AlphaLine().Text() + "\r\n" + "DATE------ B\r\n");
     ASSERT_EQ(records.size(), 2u);
