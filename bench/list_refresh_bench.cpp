@@ -6,6 +6,7 @@
 //   <build>/bench/list_refresh_bench [files=10000] [runs=30] [folder=/tmp/kelvarin-list-bench]
 
 #include "BenchFiles.h"
+#include "ListFolder.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "pipeline/FolderListing.h"
@@ -22,21 +23,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::stoi(argv[2]) : 30;
     const std::string folder = argc > 3 ? argv[3] : "/tmp/kelvarin-list-bench";
 
-    // Daily files named as the stages name them, in no particular order on
-    // disk, a marker and a stray file of another kind among them.
-    MakeFolder(folder);
-    if (static_cast<int>(FilesIn(folder).size()) != files + 2) {
-        EmptyFolder(folder);
-        for (int i = 0; i < files; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "SGX%08d.dat", 19900101 + (i * 7919) % 1000000);
-            WriteWhole(folder + "/" + name, "");
-        }
-        WriteWhole(folder + "/" + std::string(AutoUnzipMarker), "SGX19900101.zip");
-        WriteWhole(folder + "/notes.txt", "");
-        if (static_cast<int>(FilesIn(folder).size()) != files + 2)
-            Fail("names collided");
-    }
+    MakeListFolder(folder, files);
     const std::string path = folder + "/";
 
     std::vector<double> listing, refresh;
