@@ -7,11 +7,11 @@
 namespace kelvarin {
 
 // Whether Commit waits until the file's bytes are on disk. A stage writes
-// thousands of files in one run, and a disk flush for each of them took
-// longer than all the other work of the run; so a stage commits its outputs
-// Deferred and flushes their file system once (FlushFolderToDisk) before its
-// marker names them: the marker still names only files that are on disk.
-// Files that are a record of their own (settings, markers) stay Immediate.
+// thousands of files in one run, and a flush per file makes it wait for the
+// disk once per file; so a stage commits its outputs Deferred and flushes
+// their file system once (FlushFolderToDisk) before its marker names them:
+// the marker still names only files that are on disk. Files that are a
+// record of their own (settings, markers) stay Immediate.
 enum class Durability { Immediate, Deferred };
 
 // A file written in pieces beside its final name and renamed onto it only by
