@@ -22,8 +22,7 @@ int ClearCommand::Run(CliContext& context) {
     MemoryList list;
     RefreshStageList(context, m_stage, list);
     context.frontEnd.SetAssumeYes(m_yes);
-    ClearStageFiles(context.stage, m_stage, list);
-    return 0;
+    return ExitCodeOf(ClearStageFiles(context.stage, m_stage, list));
 }
 
 } // namespace kelvarin::cli

@@ -37,15 +37,15 @@ ClearAllTarget TargetOf(StageFolder stage) {
 
 } // namespace
 
-void ClearStageFiles(StageContext& context, StageFolder stage, FileList& list) {
+StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList& list) {
     const ClearAllTarget target = TargetOf(stage);
     if (context.frontEnd.ShowMessage(target.confirmation, MessageButtons::OkCancel) !=
         MessageAnswer::Ok)
-        return;
+        return StageOutcome::Succeeded;
     const std::string& folder = context.folders.*target.folder;
     const StageFolderClaim claim(folder, context.frontEnd);
     if (claim.Refused())
-        return;
+        return StageOutcome::Failed;
     // Deletes what the list shows as last refreshed, not what the folder holds now.
     std::vector<std::string> rows;
     const int count = list.Count();
@@ -54,6 +54,7 @@ void ClearStageFiles(StageContext& context, StageFolder stage, FileList& list) {
         rows.push_back(list.Text(row));
     DeleteStageFiles(rows, folder, target.extension, target.marker);
     RefreshFileList(folder, list, target.pattern, context.frontEnd);
+    return StageOutcome::Succeeded;
 }
 
 } // namespace kelvarin

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <string>
-
 #include "app/WorkingFolders.h"
 #include "pipeline/FrontEnd.h"
+
+#include <string>
 
 namespace kelvarin {
 
@@ -36,8 +36,9 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList);
 
-// Clear All of one stage list, after its confirmation.
+// Clear All of one stage list, after its confirmation. Failed when another
+// Kelvarin process holds the folder; a cancelled Clear All succeeds.
 enum class StageFolder { Zip, Unzip, Stock };
-void ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
+StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
 
 } // namespace kelvarin

@@ -1,6 +1,6 @@
 #include "app/FixedNames.h"
-#include "app/FolderLock.h"
 #include "pipeline/Marker.h"
+#include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"
 #include "pipeline/UpdateBatch.h"
@@ -35,11 +35,13 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
     }
     // Held for the whole run, pumped commands included, so another program
     // never appends to the same history files meanwhile.
-    std::string error;
-    const std::unique_ptr<FolderLock> lock = FolderLock::Acquire(folders.StockFolder, &error);
+    const StageFolderClaim claim(folders.StockFolder, frontEnd);
+    if (claim.Refused())
+        return StageOutcome::Failed;
     UpdateJournal journal(folders.StockFolder);
     // A run that was killed is taken back to what its marker says first.
-    if (!lock || !journal.Recover(markerPath, &error)) {
+    std::string error;
+    if (!journal.Recover(markerPath, &error)) {
         frontEnd.ShowMessage(error, MessageButtons::Ok);
         return StageOutcome::Failed;
     }

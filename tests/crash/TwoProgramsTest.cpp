@@ -90,6 +90,7 @@ TEST_F(TwoProgramsTest, UnzipAndClearRefuseAFolderAnotherProcessHolds) {
     {
         const auto held = Hold(m_base / "zip/");
         const ProcessOutput clear = RunProcess(Command({"clear", "zip", "--yes"}));
+        EXPECT_EQ(clear.exitCode, 1);
         EXPECT_NE(clear.err.find("is being updated by another Kelvarin process"), std::string::npos)
             << clear.err;
         EXPECT_EQ(SnapshotFolder(m_base / "zip"), zips);
