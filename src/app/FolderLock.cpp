@@ -1,11 +1,11 @@
 #include "app/FolderLock.h"
 
+#include "app/AtomicFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include "app/AtomicFile.h"
 
 namespace kelvarin {
 
@@ -20,9 +20,8 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
         const int cause = errno;
         ::close(fd);
         if (error)
-            *error = cause == EWOULDBLOCK
-                         ? folder + " is being updated by another Kelvarin process"
-                         : "Cannot lock " + folder + ": " + ErrnoText(cause);
+            *error = cause == EWOULDBLOCK ? folder + " is being updated by another Kelvarin process"
+                                          : "Cannot lock " + folder + ": " + ErrnoText(cause);
         return nullptr;
     }
     return std::unique_ptr<FolderLock>(new FolderLock(fd));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "app/WorkingFolders.h"
+
+#include <string>
 
 namespace kelvarin {
 
@@ -13,7 +13,8 @@ bool ReadSettings(const std::string& path, WorkingFolders& folders);
 
 // Replaces the settings file with the three stage folders, atomically: on
 // failure the old file is untouched and `error` names the path and the cause.
-bool WriteSettings(const std::string& path, const WorkingFolders& folders, std::string* error = nullptr);
+bool WriteSettings(const std::string& path, const WorkingFolders& folders,
+                   std::string* error = nullptr);
 
 // The exact bytes WriteSettings stores.
 std::string FormatSettings(const WorkingFolders& folders);

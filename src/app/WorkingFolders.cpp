@@ -1,10 +1,10 @@
 #include "app/WorkingFolders.h"
 
+#include "app/FixedNames.h"
+
 #include <cerrno>
 #include <climits>
 #include <unistd.h>
-
-#include "app/FixedNames.h"
 
 namespace kelvarin {
 

@@ -16,8 +16,8 @@ struct ListEntry {
 
 // A stage folder as its list shows it.
 struct FolderListing {
-    std::vector<ListEntry> entries; // sorted byte-wise ascending, "." and ".." included
-    int count = 0;                  // entries whose lower-case name ends with the extension
+    std::vector<ListEntry> entries;     // sorted byte-wise ascending, "." and ".." included
+    int count = 0;                      // entries whose lower-case name ends with the extension
     std::optional<std::string> message; // shown after the list is filled, when set
 };
 

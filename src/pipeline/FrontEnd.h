@@ -1,9 +1,9 @@
 #pragma once
 
+#include "net/StatusWindow.h"
+
 #include <string>
 #include <string_view>
-
-#include "net/StatusWindow.h"
 
 namespace kelvarin {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "pipeline/FolderListing.h"
 #include "pipeline/FrontEnd.h"
+
+#include <string>
+#include <vector>
 
 namespace kelvarin {
 

@@ -68,7 +68,8 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
 // name only once the whole member has been inflated and its size and CRC
 // checked; on any failure an earlier file of that name is left untouched. A
 // member larger than kZipMemberLimit, or compressed by a method other than
-// stored or deflate, is refused with ZipInflateFailed before anything is written. Deferred leaves putting the file on disk to the caller.
+// stored or deflate, is refused with ZipInflateFailed before anything is written. Deferred leaves
+// putting the file on disk to the caller.
 std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,
                                Durability durability = Durability::Immediate);
 

@@ -7,7 +7,8 @@
 namespace kelvarin::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvarin-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kelvarin-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     m_path = pattern;

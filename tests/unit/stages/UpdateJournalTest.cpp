@@ -1,4 +1,3 @@
-#include "pipeline/UpdateBatch.h"
 #include "pipeline/UpdateJournal.h"
 
 #include "DailyPriceFile.h"
@@ -7,6 +6,7 @@
 #include "app/FolderLock.h"
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
+#include "pipeline/UpdateBatch.h"
 #include "pipeline/UpdateStage.h"
 
 #include <algorithm>
