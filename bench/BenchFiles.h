@@ -53,6 +53,14 @@ inline void RemoveFolder(const std::string& folder) {
     ::rmdir(folder.c_str());
 }
 
+// Removes the run folders ("run-...") an earlier benchmark left under `base`.
+inline void RemoveEarlierRuns(const std::string& base) {
+    for (const std::string& name : FilesIn(base)) {
+        if (name.starts_with("run-"))
+            RemoveFolder(base + "/" + name);
+    }
+}
+
 // A new, empty output folder for one measured run. Files are made in fresh
 // folders rather than in emptied ones: ext4 passes over the inodes of files
 // deleted in the last half minute when it makes new ones, which would charge

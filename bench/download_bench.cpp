@@ -107,10 +107,7 @@ int main(int argc, char** argv) {
     folders.BaseFolder = base;
     folders.ResetToBaseDefaults();
     MakeFolder(base);
-    for (const std::string& name : FilesIn(base)) {
-        if (name.starts_with("run-"))
-            RemoveFolder(base + "/" + name);
-    }
+    RemoveEarlierRuns(base);
 
     const auto warming = Clock::now();
     const Exchange exchange(archiveCount, stocks);

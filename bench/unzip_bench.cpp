@@ -129,10 +129,7 @@ int main(int argc, char** argv) {
     const std::string zipFolder = base + "/zip";
     MakeFolder(base);
     MakeFolder(zipFolder);
-    for (const std::string& name : FilesIn(base)) {
-        if (name.starts_with("run-"))
-            RemoveFolder(base + "/" + name);
-    }
+    RemoveEarlierRuns(base);
 
     exchange::MarketSettings settings;
     settings.days = archiveCount;
