@@ -1,5 +1,6 @@
 #include "app/CrashPoint.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
@@ -16,7 +17,8 @@ long CrashAfter() {
 
 void CrashPoint() {
     static const long crashAfter = CrashAfter();
-    static long passed = 0;
+    // Stages may pass their points from several threads at once.
+    static std::atomic<long> passed{0};
     if (crashAfter > 0 && ++passed == crashAfter)
         std::raise(SIGKILL);
 }

@@ -4,12 +4,15 @@
 #include "pipeline/FailureReport.h"
 #include "pipeline/FolderSync.h"
 #include "pipeline/Marker.h"
+#include "pipeline/ParallelWork.h"
 #include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 #include "pipeline/UnzippedName.h"
 #include "zip/ZipReader.h"
 
 #include <cerrno>
+#include <map>
+#include <vector>
 
 namespace kelvarin {
 
@@ -76,6 +79,44 @@ std::string ExtractDailyFile(const std::string& archivePath, const std::string& 
     return cause;
 }
 
+struct ArchiveToUnzip {
+    std::string archivePath;
+    std::string outputName;
+};
+
+// Archives that give the same output name are unzipped one after the other
+// in row order, so the later one replaces the earlier as it would in a
+// single pass; archives with different outputs share nothing.
+std::vector<std::vector<std::size_t>> InOrderByOutput(const std::vector<ArchiveToUnzip>& archives) {
+    std::vector<std::vector<std::size_t>> groups;
+    std::map<std::string_view, std::size_t> groupOfOutput;
+    for (std::size_t index = 0; index < archives.size(); ++index) {
+        const auto [at, added] =
+            groupOfOutput.try_emplace(archives[index].outputName, groups.size());
+        if (added)
+            groups.emplace_back();
+        groups[at->second].push_back(index);
+    }
+    return groups;
+}
+
+// The causes of failure, one per archive, empty for an archive unzipped.
+std::vector<std::string> UnzipAll(const std::vector<ArchiveToUnzip>& archives,
+                                  const std::string& unzipFolder) {
+    std::vector<std::string> causes(archives.size());
+    const auto groups = InOrderByOutput(archives);
+    // Inflating one archive and creating the file of another keep different
+    // cpus busy, so the archives are spread over all of them.
+    RunInParallel(groups.size(), [&](std::size_t group) {
+        for (const std::size_t index : groups[group]) {
+            const ArchiveToUnzip& archive = archives[index];
+            causes[index] = ExtractDailyFile(archive.archivePath, unzipFolder, archive.outputName);
+            CrashPoint();
+        }
+    });
+    return causes;
+}
+
 } // namespace
 
 StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zipList,
@@ -95,28 +136,29 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
     if (autoMode)
         lastName = ReadMarker(markerPath, InitialZipName);
 
-    int handled = 0;
-    FailureReport failures;
-    int failed = 0;
+    std::vector<ArchiveToUnzip> archives;
     int row = autoMode ? 0 : zipList.NextSelected(-1);
     const int rows = zipList.Count();
     while (row >= 0 && row < rows) {
         const std::string archiveName = zipList.Text(row);
         if (archiveName.ends_with(".zip") && (!autoMode || lastName < archiveName)) {
-            // A failed archive still counts and still moves the marker: the
-            // next Auto run would only fail on it again.
-            const std::string archivePath = folders.ZipFolder + archiveName;
-            if (const std::string cause =
-                    ExtractDailyFile(archivePath, folders.UnzipFolder, UnzippedName(archiveName));
-                !cause.empty()) {
-                failures.Add(archivePath, cause);
-                ++failed;
-            }
-            ++handled;
+            archives.push_back({folders.ZipFolder + archiveName, UnzippedName(archiveName)});
             lastName = archiveName;
-            CrashPoint();
         }
         row = autoMode ? row + 1 : zipList.NextSelected(row);
+    }
+    const int handled = static_cast<int>(archives.size());
+
+    const std::vector<std::string> causes = UnzipAll(archives, folders.UnzipFolder);
+    FailureReport failures;
+    int failed = 0;
+    for (std::size_t index = 0; index < archives.size(); ++index) {
+        // A failed archive still counts and still moves the marker: the next
+        // Auto run would only fail on it again.
+        if (!causes[index].empty()) {
+            failures.Add(archives[index].archivePath, causes[index]);
+            ++failed;
+        }
     }
 
     RefreshFileList(folders.UnzipFolder, unzipList, DatPattern, frontEnd);

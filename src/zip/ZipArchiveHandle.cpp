@@ -1,12 +1,12 @@
 #include "zip/ZipArchiveHandle.h"
 
-#include <atomic>
-
 namespace kelvarin {
 
 namespace {
 
-std::atomic<std::uint32_t> g_lastResult{ZipOk};
+// Per thread, as errno is: a stage reads it right after its own call, while
+// other threads may be unzipping other archives.
+thread_local std::uint32_t g_lastResult = ZipOk;
 
 } // namespace
 

@@ -75,7 +75,7 @@ std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::s
 
 std::uint32_t CloseZipArchive(ZipArchiveHandle* handle);
 
-// The result of the most recent operation of this reader, process-wide.
+// The result of the most recent operation of this reader on the calling thread.
 std::uint32_t ZipLastResult();
 
 } // namespace kelvarin

@@ -125,6 +125,53 @@ TEST_F(UnzipTest, OldNameBeforeSgxIsDroppedFromTheOutput) {
     EXPECT_EQ(ReadBytes(UnzipFile("SGX20040121.dat")), "day 21");
 }
 
+// "SGX20040121.zip" sorts before "old_SGX20040121.zip"; both give the same
+// daily file, which the later row replaces, or keeps when the later fails.
+TEST_F(UnzipTest, ArchivesWithTheSameOutputAreAppliedInRowOrder) {
+    DailyArchive("SGX20040121.zip", "first");
+    DailyArchive("old_SGX20040121.zip", "second");
+    DailyArchive("SGX20040122.zip", "first of 22");
+    WriteBytes(folders.ZipFolder + "old_SGX20040122.zip", "damaged");
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Failed);
+
+    EXPECT_EQ(ReadBytes(UnzipFile("SGX20040121.dat")), "second");
+    EXPECT_EQ(ReadBytes(UnzipFile("SGX20040122.dat")), "first of 22");
+    EXPECT_EQ(frontEnd.LastStatus(),
+              "Total files unzipped: 4, last:old_SGX20040122.zip - 1 failed");
+}
+
+TEST_F(UnzipTest, ManyArchivesAreAllExtractedAndTheirFailuresListedInRowOrder) {
+    std::vector<std::string> damaged;
+    for (int day = 10; day < 70; ++day) {
+        const std::string name = "SGX200401" + std::to_string(day);
+        if (day % 7 == 0) {
+            WriteBytes(folders.ZipFolder + name + ".zip", "no archive");
+            damaged.push_back(folders.ZipFolder + name + ".zip: is not a zip archive");
+        } else {
+            DailyArchive(name + ".zip", "day " + std::to_string(day));
+        }
+    }
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Failed);
+
+    for (int day = 10; day < 70; ++day) {
+        if (day % 7 != 0) {
+            EXPECT_EQ(ReadBytes(UnzipFile("SGX200401" + std::to_string(day) + ".dat")),
+                      "day " + std::to_string(day));
+        }
+    }
+    std::string listed = "These archives could not be unzipped:";
+    for (std::size_t shown = 0; shown < damaged.size(); ++shown)
+        listed += "\n" + damaged[shown];
+    ASSERT_EQ(frontEnd.Messages().size(), 1u);
+    EXPECT_EQ(frontEnd.Messages()[0].text, listed);
+    EXPECT_EQ(ReadBytes(MarkerPath()), "SGX20040169.zip");
+    EXPECT_EQ(frontEnd.LastStatus(), "Total files unzipped: 60, last:SGX20040169.zip - 8 failed");
+}
+
 TEST_F(UnzipTest, ArchiveWithoutTheDailyMemberCountsAndIsReportedFailed) {
     Archive("SGX20040122.zip", {{"sesprice.dat", "lower case"}});
     DailyArchive("SGX20040123.zip", "day 23");
