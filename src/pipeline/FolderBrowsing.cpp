@@ -29,12 +29,12 @@ std::string ParentFolder(std::string folder) {
 
 } // namespace
 
-ItemKind ClassifyListItem(const std::string& path) {
-    if (path.ends_with(".."))
+ItemKind ClassifyListItem(const std::string& folder, const std::string& text) {
+    if (text == "..")
         return ItemKind::UpNext;
-    if (path.ends_with("."))
+    if (text == ".")
         return ItemKind::Root;
-    if (IsSearchableFolder(path))
+    if (IsSearchableFolder(folder + text))
         return ItemKind::Folder;
     return ItemKind::File;
 }
@@ -57,7 +57,7 @@ std::optional<std::string> FolderAfterOpening(const std::string& folder, const s
 bool IsHandPickedDailyFile(const std::string& folder, const std::string& text,
                            std::string_view extension) {
     return text.starts_with("SGX") && text.ends_with(extension) &&
-           ClassifyListItem(folder + text) == ItemKind::File;
+           ClassifyListItem(folder, text) == ItemKind::File;
 }
 
 } // namespace kelvarin

@@ -9,10 +9,11 @@ namespace kelvarin {
 // What a double-click on a stage list row means.
 enum class ItemKind { UpNext, Root, Folder, File };
 
-// The kind of the entry at `path` (stage folder + row text). The ".." and "."
-// tests look at the text's end only, before the folder is ever touched; a
-// folder that cannot be searched counts as a file.
-ItemKind ClassifyListItem(const std::string& path);
+// The kind of the row `text` of the list showing `folder`. Only the rows "."
+// and ".." themselves are told by their text, before the folder is ever
+// touched: "Jan." and "old.." are folder names like any other. A folder that
+// cannot be searched counts as a file.
+ItemKind ClassifyListItem(const std::string& folder, const std::string& text);
 
 // The root every "." row leads to: the file-system root.
 inline constexpr std::string_view BrowseRoot = "/";

@@ -187,7 +187,7 @@ void ControlForm::OpenListItem(int row, std::string& folder, FileListAdapter& li
         return;
     const std::string text = list.Text(row);
     const std::string path = folder + text;
-    const ItemKind kind = ClassifyListItem(path);
+    const ItemKind kind = ClassifyListItem(folder, text);
     // The test is exact: NOTES.TXT and archives stay closed.
     if (kind == ItemKind::File && (path.ends_with(".dat") || path.ends_with(".txt")))
         m_sheets.OpenStockSheet(path, this);

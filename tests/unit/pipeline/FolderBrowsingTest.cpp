@@ -25,25 +25,35 @@ protected:
 };
 
 TEST_F(FolderBrowsingTest, DotEntriesAreClassifiedByTheirTextAlone) {
-    EXPECT_EQ(ClassifyListItem(Folder() + ".."), ItemKind::UpNext);
-    EXPECT_EQ(ClassifyListItem(Folder() + "."), ItemKind::Root);
-    // The end of the path decides, even for a missing entry.
-    EXPECT_EQ(ClassifyListItem("/no/such/folder/.."), ItemKind::UpNext);
-    EXPECT_EQ(ClassifyListItem("/no/such/folder/."), ItemKind::Root);
+    EXPECT_EQ(ClassifyListItem(Folder(), ".."), ItemKind::UpNext);
+    EXPECT_EQ(ClassifyListItem(Folder(), "."), ItemKind::Root);
+    // The text decides, even for a missing folder.
+    EXPECT_EQ(ClassifyListItem("/no/such/folder/", ".."), ItemKind::UpNext);
+    EXPECT_EQ(ClassifyListItem("/no/such/folder/", "."), ItemKind::Root);
+}
+
+TEST_F(FolderBrowsingTest, NamesEndingInDotsAreOrdinaryEntries) {
+    for (const char* name : {"Jan.", "old..", "...", ".hidden."})
+        ::mkdir((m_dir / name).c_str(), 0777);
+    WriteBytes(m_dir / "notes.", "x");
+    for (const char* name : {"Jan.", "old..", "...", ".hidden."})
+        EXPECT_EQ(ClassifyListItem(Folder(), name), ItemKind::Folder) << name;
+    EXPECT_EQ(ClassifyListItem(Folder(), "notes."), ItemKind::File);
+    EXPECT_EQ(FolderAfterOpening(Folder(), "old..", ItemKind::Folder), Folder() + "old../");
 }
 
 TEST_F(FolderBrowsingTest, FoldersAndFilesAreToldApartOnDisk) {
-    EXPECT_EQ(ClassifyListItem(Folder() + "zip"), ItemKind::Folder);
-    EXPECT_EQ(ClassifyListItem(Folder() + "zip/SGX20040123.zip"), ItemKind::File);
+    EXPECT_EQ(ClassifyListItem(Folder(), "zip"), ItemKind::Folder);
+    EXPECT_EQ(ClassifyListItem(Folder() + "zip/", "SGX20040123.zip"), ItemKind::File);
     // An entry removed since the refresh counts as a file.
-    EXPECT_EQ(ClassifyListItem(Folder() + "gone.txt"), ItemKind::File);
+    EXPECT_EQ(ClassifyListItem(Folder(), "gone.txt"), ItemKind::File);
 }
 
 TEST_F(FolderBrowsingTest, UnreadableFolderCountsAsFile) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every folder";
     ::mkdir((m_dir / "locked").c_str(), 0);
-    EXPECT_EQ(ClassifyListItem(Folder() + "locked"), ItemKind::File);
+    EXPECT_EQ(ClassifyListItem(Folder(), "locked"), ItemKind::File);
     ::chmod((m_dir / "locked").c_str(), 0700);
 }
 
