@@ -51,6 +51,30 @@ private slots:
         QCOMPARE(gui.App().Folders().UnzipFolder, base + "/unzip/");
     }
 
+    // A double-click arrives as press, release, press, double-click, release;
+    // the last release lands on the listing the double-click has just opened.
+    void releaseEndingADoubleClickIsNoClick() {
+        GuiHarness gui;
+        std::filesystem::create_directories(gui.Base() + "/unzip/January-2004");
+        WriteBytes(gui.Base() + "/unzip/January-2004/SGX20040122.dat", "x");
+        gui.Start();
+        auto& list = gui.Get<StageListView>("unzipList");
+        const int folder = gui.RowOf("unzipList", "January-2004");
+        list.doItemsLayout();
+        const QPoint pointer = list.visualItemRect(list.item(folder)).center();
+
+        gui.DoubleClickRow("unzipList", folder);
+        QCOMPARE(gui.App().Folders().UnzipFolder, gui.Base() + "/unzip/January-2004/");
+        list.doItemsLayout();
+        QCOMPARE(list.indexAt(pointer).row(), gui.RowOf("unzipList", "SGX20040122.dat"));
+        QVERIFY(gui.Get<QCheckBox>("updateAuto").isChecked());
+        QVERIFY(list.selectedItems().isEmpty());
+
+        // The next click is a click again.
+        gui.ClickRow("unzipList", gui.RowOf("unzipList", "SGX20040122.dat"));
+        QVERIFY(!gui.Get<QCheckBox>("updateAuto").isChecked());
+    }
+
     void doubleClickOnAFileChangesNothing() {
         GuiHarness gui;
         FillZipFolder(gui.Base());

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -56,9 +57,30 @@ void GuiHarness::ClickRow(const char* list, int row, Qt::KeyboardModifiers modif
     QTest::mouseClick(widget.viewport(), Qt::LeftButton, modifiers, RowCentre(widget, row));
 }
 
+// Through the window, as a user's double-click arrives: press, release and
+// press, which Qt follows with the double-click, then the last release once
+// the event loop has run (a hand takes some milliseconds to let go).
 void GuiHarness::DoubleClickRow(const char* list, int row) {
     auto& widget = Get<StageListView>(list);
-    QTest::mouseDClick(widget.viewport(), Qt::LeftButton, Qt::NoModifier, RowCentre(widget, row));
+    QWidget* viewport = widget.viewport();
+    QWindow* window = viewport->window()->windowHandle();
+    if (!window)
+        throw std::runtime_error(std::string("no window shows ") + list);
+    const QPoint local = window->mapFromGlobal(viewport->mapToGlobal(RowCentre(widget, row)));
+    const QPointF global = window->mapToGlobal(QPointF(local));
+    // Clear of any earlier press, so that only this pair makes a double-click.
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+    auto send = [&](QEvent::Type type, Qt::MouseButtons held) {
+        qt_handleMouseEvent(window, local, global, held, Qt::LeftButton, type, Qt::NoModifier,
+                            ++QTest::lastMouseTimestamp);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    QApplication::processEvents();
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+    QApplication::processEvents();
 }
 
 void GuiHarness::Click(const char* button) {

@@ -1,6 +1,7 @@
 #include "ui/form/StageListView.h"
 
 #include <QMouseEvent>
+#include <utility>
 
 StageListView::StageListView(QWidget* parent) : QListWidget(parent) {
     setViewMode(QListView::ListMode);
@@ -12,16 +13,26 @@ StageListView::StageListView(QWidget* parent) : QListWidget(parent) {
     setSortingEnabled(false);
 }
 
+// Every release follows its own press, so a double-click whose release went
+// elsewhere (to a message box it opened, say) cannot swallow a later click.
+void StageListView::mousePressEvent(QMouseEvent* event) {
+    m_releaseEndsDoubleClick = false;
+    QListWidget::mousePressEvent(event);
+}
+
 void StageListView::mouseReleaseEvent(QMouseEvent* event) {
+    const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
     QListWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && !endsDoubleClick)
         emit Clicked(RowAt(event->position().toPoint()));
 }
 
 void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        emit DoubleClicked(RowAt(event->position().toPoint()));
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_releaseEndsDoubleClick = true;
+    emit DoubleClicked(RowAt(event->position().toPoint()));
 }
 
 int StageListView::RowAt(const QPoint& position) const {

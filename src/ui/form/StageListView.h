@@ -17,9 +17,14 @@ signals:
     void DoubleClicked(int row);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     int RowAt(const QPoint& position) const;
+
+    // A double-click may have refilled the list, so the release that ends it
+    // would land on whatever row of the new listing lies under the pointer.
+    bool m_releaseEndsDoubleClick = false;
 };
