@@ -1,8 +1,10 @@
 #include "ExchangeProcess.h"
+#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "TestPaths.h"
 #include "pipeline/StopRequest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QProgressBar>
@@ -11,10 +13,19 @@
 #include <memory>
 
 using kelvarin::test::ExchangeProcess;
+using kelvarin::test::WriteBytes;
 
 namespace {
 
 constexpr int TradingDays = 15;
+
+int OpenSheets(const std::string& base) {
+    int count = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        count += top->isVisible() && top->parentWidget() &&
+                 top->windowTitle().startsWith(QString::fromStdString(base));
+    return count;
+}
 
 int FilesIn(const std::string& folder, const char* pattern) {
     return static_cast<int>(
@@ -137,12 +148,15 @@ private slots:
         ExchangeProcess slow(
             {"--days", std::to_string(TradingDays), "--stocks", "12", "--slow-ms", "50"});
         GuiHarness gui(slow.Url());
+        std::filesystem::create_directories(gui.Base() + "/stocks");
+        WriteBytes(gui.Base() + "/stocks/ALPHA (A11).txt", "date\topen\thigh\tlow\tclose\tvolume");
         gui.Start();
         gui.Click("connectButton");
         auto& progress = gui.Get<QProgressBar>("progressBar");
         auto& pause = gui.Get<QAbstractButton>("pauseButton");
         bool othersDisabled = false;
         bool pauseLive = false;
+        int sheetsOpened = 0;
         // Once the first archive is in, Pause is clicked through the event
         // queue, so only the stage's pump can deliver it.
         QObject::connect(&progress, &QProgressBar::valueChanged, &pause, [&](int value) {
@@ -153,8 +167,10 @@ private slots:
                              !gui.Get<QWidget>("resetButton").isEnabled() &&
                              !gui.Get<QWidget>("clearZipButton").isEnabled();
             pauseLive = pause.isEnabled();
-            // A folder move under a running stage is refused.
+            // A folder move under a running stage is refused; a sheet opens.
             gui.DoubleClickRow("zipList", gui.RowOf("zipList", ".."));
+            gui.DoubleClickRow("stockList", gui.RowOf("stockList", "ALPHA (A11).txt"));
+            sheetsOpened = OpenSheets(gui.Base());
             QMetaObject::invokeMethod(&pause, &QAbstractButton::click, Qt::QueuedConnection);
         });
         gui.Click("downloadButton");
@@ -165,6 +181,7 @@ private slots:
                  qPrintable(gui.Text("statusLine")));
         QVERIFY(othersDisabled);
         QVERIFY(pauseLive);
+        QCOMPARE(sheetsOpened, 1);
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());

@@ -182,15 +182,18 @@ void ControlForm::OnPickedInList(int row, const std::string& folder, FileListAda
 
 void ControlForm::OpenListItem(int row, std::string& folder, FileListAdapter& list,
                                std::string_view pattern) {
-    // Moving a folder while a stage writes into it would split its output.
-    if (row < 0 || m_running)
+    if (row < 0)
         return;
     const std::string text = list.Text(row);
     const std::string path = folder + text;
     const ItemKind kind = ClassifyListItem(folder, text);
-    // The test is exact: NOTES.TXT and archives stay closed.
+    // The test is exact: NOTES.TXT and archives stay closed. A sheet only
+    // reads its file, so it may open while a stage runs.
     if (kind == ItemKind::File && (path.ends_with(".dat") || path.ends_with(".txt")))
         m_sheets.OpenStockSheet(path, this);
+    // Moving a folder while a stage writes into it would split its output.
+    if (m_running)
+        return;
     const std::optional<std::string> moved = FolderAfterOpening(folder, text, kind);
     if (!moved)
         return;

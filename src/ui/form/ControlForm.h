@@ -21,7 +21,7 @@ class QCheckBox;
 // list and the three stage file lists, the status line and the progress bar.
 // It routes each button and list event to its stage and is the stages' front
 // end. While Download or Update runs, the commands that would nest another run
-// or move a folder under it are disabled; Pause stays live.
+// or move a folder under it are disabled; Pause and opening sheets stay live.
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
