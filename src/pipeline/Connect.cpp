@@ -15,7 +15,7 @@ StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
 
     HttpTransfer transfer;
     std::string page;
-    if (!transfer.FetchUrl(address, page, "Kelvarin..", &frontEnd.StatusLine())) {
+    if (!transfer.FetchUrl(address, page, "Kelvarin..", &frontEnd.TransferStatus())) {
         // The remote list keeps the items of the last Connect that worked.
         frontEnd.SetProgress(0);
         frontEnd.StatusLine().SetText("Connection failed");

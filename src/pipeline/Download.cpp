@@ -42,7 +42,7 @@ std::string Fetch(const StageContext& context, ConnectionShare& connections,
                   const std::string& address, const std::string& localName, std::string& body) {
     if (localName.find('/') != std::string::npos)
         return "the name " + localName + " would lead out of the zip folder";
-    CauseKeepingStatus status(context.frontEnd.StatusLine());
+    CauseKeepingStatus status(context.frontEnd.TransferStatus());
     HttpTransfer transfer({}, &connections);
     if (!transfer.FetchUrl(address, body, "Kelvarin", &status))
         return status.Last().empty() ? "the transfer failed" : status.Last();

@@ -17,8 +17,11 @@ class FrontEnd {
 public:
     virtual ~FrontEnd() = default;
 
-    // The status line; the transfers write their running texts straight into it.
+    // The status line, for the texts a stage sets itself.
     virtual StatusWindow& StatusLine() = 0;
+    // The same line as the transfers write their running texts into it; a
+    // front end may thin out their bursts.
+    virtual StatusWindow& TransferStatus() { return StatusLine(); }
     virtual void SetProgressRange(int lower, int upper) = 0;
     virtual void SetProgress(int position) = 0;
     virtual MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) = 0;

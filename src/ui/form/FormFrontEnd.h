@@ -13,6 +13,7 @@ public:
     FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages);
 
     kelvarin::StatusWindow& StatusLine() override { return m_statusLine; }
+    kelvarin::StatusWindow& TransferStatus() override { return m_statusLine.Thinned(); }
     void SetProgressRange(int lower, int upper) override;
     void SetProgress(int position) override;
     kelvarin::MessageAnswer ShowMessage(const std::string& text,
