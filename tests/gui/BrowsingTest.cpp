@@ -111,6 +111,15 @@ private slots:
         gui.DoubleClickRow("stockList", history);
         gui.DoubleClickRow("stockList", history);
         QCOMPARE(sheets(), 2);
+
+        // Enter opens the selected row as a double-click does.
+        auto& list = gui.Get<StageListView>("stockList");
+        gui.ClickRow("stockList", history);
+        QTest::keyClick(&list, Qt::Key_Return);
+        QCOMPARE(sheets(), 3);
+        list.clearSelection();
+        QTest::keyClick(&list, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(sheets(), 3);
         QVERIFY(gui.Messages().Shown().isEmpty());
         QCOMPARE(gui.App().Folders().StockFolder, gui.Base() + "/stocks/");
     }

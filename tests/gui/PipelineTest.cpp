@@ -187,6 +187,21 @@ private slots:
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
     }
 
+    // Download and Update disable their own button while they run, which
+    // moves keyboard focus on; it comes back when the run ends.
+    void focusReturnsToTheButtonThatStartedTheRun() {
+        GuiHarness gui(m_exchange->Url());
+        gui.Start();
+        gui.Click("connectButton");
+        gui.Click("downloadButton");
+        QCOMPARE(gui.Text("zipCount"), QString::number(TradingDays));
+        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("downloadButton"));
+        gui.Click("unzipButton");
+        gui.Click("updateButton");
+        QVERIFY(gui.Text("stockCount").toInt() > 0);
+        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("updateButton"));
+    }
+
     void closingDuringADownloadStopsItFirst() {
         GuiHarness gui(m_exchange->Url());
         gui.Start();

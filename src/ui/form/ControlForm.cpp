@@ -68,23 +68,22 @@ QSize ControlForm::sizeHint() const {
 
 void ControlForm::ConnectControls() {
     connect(m_ui->connectButton, &QPushButton::clicked, this,
-            [this] { RunStage(false, [this] { RunConnect(*m_context, *m_remote); }); });
+            [this] { RunStage([this] { RunConnect(*m_context, *m_remote); }); });
     connect(m_ui->downloadButton, &QPushButton::clicked, this, &ControlForm::OnDownload);
     connect(m_ui->unzipButton, &QPushButton::clicked, this, [this] {
-        RunStage(false,
-                 [this] { RunUnzip(*m_context, m_ui->unzipAuto->isChecked(), *m_zip, *m_unzip); });
+        RunStage([this] { RunUnzip(*m_context, m_ui->unzipAuto->isChecked(), *m_zip, *m_unzip); });
     });
     connect(m_ui->updateButton, &QPushButton::clicked, this, &ControlForm::OnUpdate);
     connect(m_ui->pauseButton, &QPushButton::clicked, this, [] { StopRequested = 1; });
     connect(m_ui->resetButton, &QPushButton::clicked, this, &ControlForm::Reset);
     connect(m_ui->clearZipButton, &QPushButton::clicked, this, [this] {
-        RunStage(false, [this] { ClearStageFiles(*m_context, StageFolder::Zip, *m_zip); });
+        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Zip, *m_zip); });
     });
     connect(m_ui->clearUnzipButton, &QPushButton::clicked, this, [this] {
-        RunStage(false, [this] { ClearStageFiles(*m_context, StageFolder::Unzip, *m_unzip); });
+        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Unzip, *m_unzip); });
     });
     connect(m_ui->clearStockButton, &QPushButton::clicked, this, [this] {
-        RunStage(false, [this] { ClearStageFiles(*m_context, StageFolder::Stock, *m_stock); });
+        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Stock, *m_stock); });
     });
 
     connect(m_ui->remoteList, &StageListView::Clicked, this, [this](int row) {
@@ -146,30 +145,39 @@ void ControlForm::SetRunning(bool running) {
 }
 
 // A file error ends the command with its message, as a failed command should;
-// the form stays usable. Only the pumping stages block the others while they run.
-template <typename Stage> void ControlForm::RunStage(bool blocksOthers, Stage stage) {
-    if (blocksOthers)
-        SetRunning(true);
+// the form stays usable.
+template <typename Stage> void ControlForm::RunStage(Stage stage) {
     try {
         stage();
     } catch (const std::exception& error) {
         m_messages.Ask(error.what(), MessageButtons::Ok);
     }
-    if (blocksOthers) {
-        SetRunning(false);
-        emit RunEnded();
-    }
+}
+
+// Only the pumping stages block the others while they run. Disabling the
+// focused button moves focus on along the tab chain, into a folder edit; it
+// goes back to the button unless the user has put it elsewhere meanwhile.
+template <typename Stage> void ControlForm::RunBlockingStage(QWidget& starter, Stage stage) {
+    const bool starterHadFocus = window()->focusWidget() == &starter;
+    SetRunning(true);
+    const QWidget* parkedFocus = window()->focusWidget();
+    RunStage(stage);
+    SetRunning(false);
+    if (starterHadFocus && window()->focusWidget() == parkedFocus)
+        starter.setFocus(Qt::OtherFocusReason);
+    emit RunEnded();
 }
 
 void ControlForm::OnDownload() {
-    RunStage(true, [this] {
+    RunBlockingStage(*m_ui->downloadButton, [this] {
         RunDownload(*m_context, m_ui->downloadAuto->isChecked(), *m_remote, *m_zip);
     });
 }
 
 void ControlForm::OnUpdate() {
-    RunStage(true,
-             [this] { RunUpdate(*m_context, m_ui->updateAuto->isChecked(), *m_unzip, *m_stock); });
+    RunBlockingStage(*m_ui->updateButton, [this] {
+        RunUpdate(*m_context, m_ui->updateAuto->isChecked(), *m_unzip, *m_stock);
+    });
 }
 
 void ControlForm::OnPickedInList(int row, const std::string& folder, FileListAdapter& list,

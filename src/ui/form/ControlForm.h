@@ -48,7 +48,8 @@ private:
     void RefreshAll();
     void Refresh(const std::string& folder, FileListAdapter& list, std::string_view pattern);
     void SetRunning(bool running);
-    template <typename Stage> void RunStage(bool blocksOthers, Stage stage);
+    template <typename Stage> void RunStage(Stage stage);
+    template <typename Stage> void RunBlockingStage(QWidget& starter, Stage stage);
 
     void OnDownload();
     void OnUpdate();

@@ -1,5 +1,6 @@
 #include "ui/form/StageListView.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <utility>
 
@@ -33,6 +34,17 @@ void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     m_releaseEndsDoubleClick = true;
     emit DoubleClicked(RowAt(event->position().toPoint()));
+}
+
+void StageListView::keyPressEvent(QKeyEvent* event) {
+    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const QListWidgetItem* current = currentItem();
+    if (enter && current && current->isSelected()) {
+        emit DoubleClicked(row(current));
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 int StageListView::RowAt(const QPoint& position) const {

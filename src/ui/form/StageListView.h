@@ -13,6 +13,7 @@ public:
 
 signals:
     // A mouse click or double-click on the list; row is -1 when it hit no item.
+    // Enter on the current row, when it is selected, counts as a double-click.
     void Clicked(int row);
     void DoubleClicked(int row);
 
@@ -20,6 +21,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int RowAt(const QPoint& position) const;
