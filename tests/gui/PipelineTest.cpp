@@ -56,6 +56,8 @@ private slots:
 
         gui.Click("downloadButton");
         QCOMPARE(FilesIn(gui.Base() + "/zip", "*.zip"), TradingDays);
+        // The button was disabled during the run, which moved focus on; it is back.
+        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("downloadButton"));
         QCOMPARE(gui.Text("zipCount"), QString::number(TradingDays));
         const QStringList zips = gui.Rows("zipList");
         QCOMPARE(zips.size(), TradingDays + 2);
@@ -72,6 +74,7 @@ private slots:
                  QString("Total files unzipped: %1, last:%2").arg(TradingDays).arg(zips.last()));
 
         gui.Click("updateButton");
+        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("updateButton"));
         const int stocks = FilesIn(gui.Base() + "/stocks", "*.txt");
         QVERIFY(stocks >= 12);
         QCOMPARE(gui.Text("stockCount"), QString::number(stocks));
@@ -185,21 +188,6 @@ private slots:
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
-    }
-
-    // Download and Update disable their own button while they run, which
-    // moves keyboard focus on; it comes back when the run ends.
-    void focusReturnsToTheButtonThatStartedTheRun() {
-        GuiHarness gui(m_exchange->Url());
-        gui.Start();
-        gui.Click("connectButton");
-        gui.Click("downloadButton");
-        QCOMPARE(gui.Text("zipCount"), QString::number(TradingDays));
-        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("downloadButton"));
-        gui.Click("unzipButton");
-        gui.Click("updateButton");
-        QVERIFY(gui.Text("stockCount").toInt() > 0);
-        QCOMPARE(gui.Frame().focusWidget(), &gui.Get<QWidget>("updateButton"));
     }
 
     void closingDuringADownloadStopsItFirst() {
