@@ -1,8 +1,8 @@
-# The two commands of the README. Everything else is plain CMake with presets.
+# The commands of the README. Everything else is plain CMake with presets.
 PRESET ?= default
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build test test-asan run format clean
+.PHONY: all deps configure build test test-asan package run format clean
 
 all: build
 
@@ -20,6 +20,11 @@ test: build
 
 test-asan:
 	$(MAKE) test PRESET=asan
+
+# kelvarin_<version>_amd64.deb in this folder, for apt install ./kelvarin_*.deb
+package: build
+	cd build/$(PRESET) && cpack
+	cp build/$(PRESET)/kelvarin_*_amd64.deb .
 
 run: build
 	@scripts/run-demo build/$(PRESET)

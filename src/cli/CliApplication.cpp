@@ -9,9 +9,11 @@
 #include "UnzipCommand.h"
 #include "UpdateCommand.h"
 #include "app/Settings.h"
+#include "app/UserLibrary.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace kelvarin::cli {
@@ -56,7 +58,10 @@ WorkingFolders StartUpFolders(const std::string& baseFolder) {
 
 CliDefaults CliDefaults::FromEnvironment() {
     const char* server = std::getenv("KELVARIN_SERVER");
-    return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer};
+    std::error_code ignored;
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer,
+            UserLibraryFolder(), InstalledStartPage(program)};
 }
 
 CliApplication::CliApplication(const CliStreams& streams, CliDefaults defaults)
@@ -68,9 +73,19 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                  "kelvarin-cli");
     app.footer(Footer);
     app.require_subcommand(1);
+    app.set_version_flag("--version", "kelvarin-cli " KELVARIN_VERSION);
+    app.set_help_all_flag("--help-all", "Print this help with every command's options");
     std::string baseFolder = m_defaults.baseFolder;
     std::string server = m_defaults.server;
-    app.add_option("--base", baseFolder, "Base folder holding kelvarin.ini")->capture_default_str();
+    bool userLibrary = false;
+    // No default shown for --base: the manual page is made from this help.
+    CLI::Option* base = app.add_option("--base", baseFolder,
+                                       "Base folder holding kelvarin.ini (default: the current "
+                                       "folder)");
+    app.add_flag("--user-library", userLibrary,
+                 "Base folder $XDG_DATA_HOME/Kelvarin (~/.local/share/Kelvarin), made when "
+                 "missing, as the desktop menu's kelvarin uses")
+        ->excludes(base);
     app.add_option("--server", server, "Exchange address such as http://127.0.0.1:8080")
         ->capture_default_str();
 
@@ -95,6 +110,14 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         return code == 0 ? 0 : ExitUsage;
     }
 
+    if (userLibrary) {
+        std::string error;
+        if (!PrepareUserLibrary(m_defaults.userLibrary, m_defaults.installedStartPage, &error)) {
+            m_streams.err << error << '\n';
+            return ExitFailure;
+        }
+        baseFolder = m_defaults.userLibrary;
+    }
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), AsServer(server), m_streams);
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())

@@ -7,12 +7,16 @@
 
 namespace kelvarin::cli {
 
-// What --base and --server stand for when they are not given.
+// What --base and --server stand for when they are not given, and where
+// --user-library puts the base folder and finds the start page to copy there.
 struct CliDefaults {
     std::string baseFolder;
     std::string server;
+    std::string userLibrary{};
+    std::string installedStartPage{};
 
-    // The current directory, and KELVARIN_SERVER or else the exchange's own host.
+    // The current directory, KELVARIN_SERVER or else the exchange's own host,
+    // the user's data folder and the start page installed with this program.
     static CliDefaults FromEnvironment();
 };
 

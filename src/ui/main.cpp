@@ -5,10 +5,13 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kelvarin"));
+    KelvarinApp::NameApplication();
     QApplication::setApplicationVersion(QStringLiteral(KELVARIN_VERSION));
-    KelvarinApp app(ServerFromCommandLine(application), MessageBoxes::Mode::Interactive);
-    app.Start();
+    bool userLibrary = false;
+    const std::string server = ServerFromCommandLine(application, &userLibrary);
+    KelvarinApp app(server, MessageBoxes::Mode::Interactive, userLibrary);
+    if (!app.Start())
+        return 1;
     QApplication::exec();
     return app.Exit();
 }

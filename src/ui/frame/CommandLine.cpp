@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-std::string ServerFromCommandLine(const QCoreApplication& app) {
+std::string ServerFromCommandLine(const QCoreApplication& app, bool* userLibrary) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
     parser.addHelpOption();
@@ -15,7 +15,14 @@ std::string ServerFromCommandLine(const QCoreApplication& app) {
         QStringLiteral("The exchange's price server, for instance http://127.0.0.1:8080."),
         QStringLiteral("URL"));
     parser.addOption(server);
+    const QCommandLineOption library(
+        QStringLiteral("user-library"),
+        QStringLiteral("Keep the library in the user's data folder (~/.local/share/Kelvarin) "
+                       "instead of the current folder, as the desktop menu does."));
+    parser.addOption(library);
     parser.process(app);
+    if (userLibrary)
+        *userLibrary = parser.isSet(library);
     if (parser.isSet(server))
         return parser.value(server).toStdString();
     const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");

@@ -1,17 +1,52 @@
 #include "ui/frame/KelvarinApp.h"
 
 #include "app/Settings.h"
+#include "app/UserLibrary.h"
 #include "ui/frame/MainFrame.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <iostream>
 
-KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode)
-    : m_server(std::move(server)), m_messages(mode) {}
+KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary)
+    : m_server(std::move(server)), m_userLibrary(userLibrary), m_messages(mode) {}
 
 KelvarinApp::~KelvarinApp() = default;
 
-void KelvarinApp::Start() {
-    m_folders.BaseFolder = kelvarin::CurrentDirectory();
+void KelvarinApp::NameApplication() {
+    // The name is also the title of message boxes and, with no organisation
+    // name (which Qt would put into the path as well), the user's library
+    // folder, which kelvarin-cli finds without Qt. No display name: Qt would
+    // add it to the window caption.
+    QApplication::setApplicationName(QStringLiteral("Kelvarin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvarin"));
+}
+
+std::string KelvarinApp::UserLibraryFolder() {
+    const QString library = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return QDir::cleanPath(QDir::current().absoluteFilePath(library)).toStdString();
+}
+
+bool KelvarinApp::PrepareBaseFolder() {
+    if (!m_userLibrary) {
+        m_folders.BaseFolder = kelvarin::CurrentDirectory();
+        return true;
+    }
+    m_folders.BaseFolder = UserLibraryFolder();
+    std::string error;
+    if (kelvarin::PrepareUserLibrary(
+            m_folders.BaseFolder,
+            kelvarin::InstalledStartPage(QApplication::applicationFilePath().toStdString()),
+            &error))
+        return true;
+    m_messages.Ask(error, kelvarin::MessageButtons::Ok);
+    return false;
+}
+
+bool KelvarinApp::Start() {
+    if (!PrepareBaseFolder())
+        return false;
     kelvarin::ReadSettings(m_folders.SettingsPath(), m_folders);
     m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_messages);
     m_messages.SetParent(m_frame.get());
@@ -19,6 +54,7 @@ void KelvarinApp::Start() {
     m_frame->showMaximized();
     m_frame->setWindowTitle(QStringLiteral("Kelvarin Downloader"));
     m_frame->ShowAbout();
+    return true;
 }
 
 int KelvarinApp::Exit() {

@@ -11,12 +11,23 @@ class MainFrame;
 // Start-up and exit of the desktop program around Qt's event loop.
 class KelvarinApp {
 public:
-    KelvarinApp(std::string server, MessageBoxes::Mode mode);
+    // With `userLibrary` the base folder is the user's data folder for the
+    // program instead of the current directory.
+    KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary = false);
     ~KelvarinApp();
+
+    // The names Qt derives the user's data folder and the message box titles
+    // from; set once, right after the QApplication is made.
+    static void NameApplication();
+    // The user's library as Qt names it, absolute and clean like
+    // kelvarin::UserLibraryFolder(), which kelvarin-cli uses.
+    static std::string UserLibraryFolder();
 
     // Fixes the base folder, reads the settings, opens the main window
     // maximised with both panes initialised, then shows the About box.
-    void Start();
+    // Returns false, after telling why, when the user's library cannot be
+    // made; the program then ends without Exit().
+    bool Start();
     // Closes the window and writes the settings file; a failure to write is
     // told on stderr and the program still ends normally. Returns the exit code.
     int Exit();
@@ -26,7 +37,10 @@ public:
     const kelvarin::WorkingFolders& Folders() const { return m_folders; }
 
 private:
+    bool PrepareBaseFolder();
+
     std::string m_server;
+    bool m_userLibrary;
     kelvarin::WorkingFolders m_folders;
     MessageBoxes m_messages;
     std::unique_ptr<MainFrame> m_frame;

@@ -1,6 +1,7 @@
 #include "CliApplication.h"
 #include "FileBytes.h"
 #include "TempDir.h"
+#include "TestPaths.h"
 #include "app/WorkingFolders.h"
 
 #include <filesystem>
@@ -330,6 +331,57 @@ TEST_F(CliClearTest, OnATerminalTheAnswerDecides) {
     EXPECT_TRUE(ZipFilesStay());
     Run({"clear", "zip"}, "yes\n", true);
     EXPECT_TRUE(ZipFilesGone());
+}
+
+// ---- user library and version -------------------------------------------
+
+class CliUserLibraryTest : public ::testing::Test {
+protected:
+    CliResult Run(const std::vector<std::string>& args) {
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        const CliStreams streams{in, out, err, false, false, 80};
+        CliApplication application(
+            streams, CliDefaults{m_current.Path(), DeadServer, m_library, m_data / "kv_index.htm"});
+        const int code = application.Run(args);
+        return {code, out.str(), err.str()};
+    }
+
+    TempDir m_current;
+    TempDir m_data;
+    std::string m_library = m_data / "share/Kelvarin";
+};
+
+TEST_F(CliUserLibraryTest, UserLibraryIsMadeAndIsTheBaseFolder) {
+    WriteBytes(m_data / "kv_index.htm", "<p>installed</p>");
+    const CliResult result = Run({"--user-library", "folders", "--reset"});
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(result.out,
+              m_library + "/zip/\n" + m_library + "/unzip/\n" + m_library + "/stocks/\n");
+    EXPECT_TRUE(FileExists(m_library + "/kelvarin.ini"));
+    EXPECT_EQ(ReadBytes(m_library + "/kv_index.htm"), "<p>installed</p>");
+    EXPECT_TRUE(std::filesystem::is_empty(m_current.Path()));
+}
+
+TEST_F(CliUserLibraryTest, LibraryThatCannotBeMadeEndsWithStatus1AndItsName) {
+    WriteBytes(m_data / "share", "a file where a folder belongs");
+    const CliResult result = Run({"--user-library", "folders"});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.err.find(m_library), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+}
+
+TEST_F(CliUserLibraryTest, UserLibraryAndBaseTogetherAreAUsageError) {
+    const CliResult result = Run({"--user-library", "--base", m_current.Path(), "folders"});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_FALSE(FileExists(m_library));
+}
+
+TEST_F(CliUserLibraryTest, VersionIsTheProjectsAndNeedsNoCommand) {
+    const CliResult result = Run({"--version"});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, std::string("kelvarin-cli ") + test::ProjectVersion + "\n");
 }
 
 } // namespace

@@ -1,0 +1,87 @@
+#include "app/UserLibrary.h"
+
+#include "app/AtomicFile.h"
+#include "app/FixedNames.h"
+#include "app/WorkingFolders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace kelvarin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Qt takes a relative XDG_DATA_HOME or HOME as it stands; both programs then
+// resolve it against the current directory.
+std::string CleanAbsolute(const std::string& path) {
+    fs::path absolute =
+        path.starts_with('/') ? fs::path(path) : fs::path(CurrentDirectory()) / path;
+    std::string clean = absolute.lexically_normal().string();
+    while (clean.size() > 1 && clean.ends_with('/'))
+        clean.pop_back();
+    return clean;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = fd >= 0;
+    char chunk[16384];
+    for (ssize_t got; ok && (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (got > 0)
+            bytes.append(chunk, static_cast<std::size_t>(got));
+        else
+            ok = errno == EINTR;
+    }
+    const int cause = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok && error)
+        *error = "Cannot read " + path + ": " + ErrnoText(cause);
+    return ok;
+}
+
+} // namespace
+
+std::string UserLibraryFolder() {
+    std::string dataHome = Environment("XDG_DATA_HOME");
+    // Qt's home is the root folder when HOME is unset or empty.
+    if (dataHome.empty())
+        dataHome = Environment("HOME") + "/.local/share";
+    return CleanAbsolute(dataHome + "/Kelvarin");
+}
+
+std::string InstalledStartPage(const std::string& programFile) {
+    const fs::path page = fs::path(programFile).parent_path() / KELVARIN_DATA_FROM_BINDIR /
+                          std::string(StartPageName).substr(1);
+    return page.lexically_normal().string();
+}
+
+bool PrepareUserLibrary(const std::string& folder, const std::string& startPage,
+                        std::string* error) {
+    std::error_code code;
+    fs::create_directories(folder, code);
+    if (code) {
+        if (error)
+            *error = "Cannot create the library folder " + folder + ": " + code.message();
+        return false;
+    }
+    const std::string page = folder + std::string(StartPageName);
+    if (fs::symlink_status(page, code).type() != fs::file_type::not_found)
+        return true;
+    if (!fs::is_regular_file(startPage, code))
+        return true;
+    std::string bytes;
+    return ReadWholeFile(startPage, bytes, error) && WriteFileAtomically(page, bytes, error);
+}
+
+} // namespace kelvarin
