@@ -3,10 +3,21 @@
 #include "app/Settings.h"
 #include "ui/frame/MainFrame.h"
 
+#include <QtGlobal>
 #include <iostream>
 
+// The resources are compiled into the static library kelvarin_gui, whose
+// objects reach a program only when something in it refers to them; this
+// reference pulls them in. The macro declares the resource's function where
+// it stands, so it must not stand inside a namespace.
+static void InitResources() {
+    Q_INIT_RESOURCE(kelvarin);
+}
+
 KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode)
-    : m_server(std::move(server)), m_messages(mode) {}
+    : m_server(std::move(server)), m_messages(mode) {
+    InitResources();
+}
 
 KelvarinApp::~KelvarinApp() = default;
 
