@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "XvfbDisplay.h"
 
@@ -8,12 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <xcb/xcb.h>
 // The header names a field "explicit", which C++ reserves.
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+
+using kelvarin::test::WriteBytes;
 
 namespace {
 
@@ -35,6 +39,19 @@ public:
         xcb_xkb_latch_lock_state(m_connection, XCB_XKB_ID_USE_CORE_KBD, mask, on ? mask : 0, 0, 0,
                                  0, 0, 0);
         xcb_flush(m_connection);
+    }
+
+    xcb_window_t TransientFor(xcb_window_t window) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0,
+                             1),
+            nullptr);
+        xcb_window_t owner = XCB_WINDOW_NONE;
+        if (reply && xcb_get_property_value_length(reply) == sizeof owner)
+            owner = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+        return owner;
     }
 
 private:
@@ -68,6 +85,26 @@ private slots:
         QTRY_COMPARE(ShownInStatusBar(gui.Frame()), QStringList({"Ready", "CAP", "NUM"}));
         other.LockModifiers(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2, false);
         QTRY_COMPARE(ShownInStatusBar(gui.Frame()), QStringList({"Ready"}));
+    }
+
+    // The window manager keeps a transient window above its owner, so a click
+    // on the main window leaves the sheets in view.
+    void sheetsAreTransientForTheMainWindow() {
+        GuiHarness gui;
+        std::filesystem::create_directory(gui.Base() + "/stocks");
+        WriteBytes(gui.Base() + "/stocks/A.txt", "date\topen\r\n2004-01-23\t1");
+        gui.Start();
+        const QWidgetList before = QApplication::topLevelWidgets();
+        gui.DoubleClickRow("stockList", gui.RowOf("stockList", "A.txt"));
+        QWidget* sheet = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (!before.contains(widget) && widget->isVisible())
+                sheet = widget;
+        }
+        QVERIFY(sheet);
+        XClient other;
+        QTRY_COMPARE(other.TransientFor(sheet->winId()),
+                     static_cast<xcb_window_t>(gui.Frame().winId()));
     }
 };
 
