@@ -10,8 +10,15 @@
 
 #include <QPointer>
 #include <QtTest>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using kelvarin::test::ReadBytes;
@@ -177,7 +184,54 @@ private slots:
         QCOMPARE(Open(good)->pos(), QPoint(40, 40));
     }
 
+    void namedPipeIsRefusedWithoutWaitingForAWriter() {
+        const std::string pipe = m_dir / "x.txt";
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        LateWriter writer(pipe);
+        QPointer<StockSheet> sheet = Open(pipe);
+        QVERIFY2(!writer.Cancel(), "the sheet waited for a writer");
+        QCOMPARE(m_messages.size(), size_t{1});
+        QVERIFY(m_messages[0].starts_with("Cannot read " + pipe + ": "));
+        QVERIFY(sheet->windowTitle().isEmpty());
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 0);
+    }
+
 private:
+    // Opens the pipe for writing after a while unless cancelled first, so a
+    // sheet that waits for a writer ends its wait with an empty read instead
+    // of hanging the test.
+    class LateWriter {
+    public:
+        explicit LateWriter(std::string path)
+            : m_thread([this, path = std::move(path)] {
+                  std::unique_lock lock(m_mutex);
+                  if (m_woken.wait_for(lock, std::chrono::seconds(3),
+                                       [this] { return m_cancelled; }))
+                      return;
+                  m_wrote = true;
+                  ::close(::open(path.c_str(), O_RDWR | O_NONBLOCK));
+              }) {}
+        ~LateWriter() { Cancel(); }
+        // True when the writer had already turned up.
+        bool Cancel() {
+            {
+                std::lock_guard lock(m_mutex);
+                m_cancelled = true;
+            }
+            m_woken.notify_one();
+            if (m_thread.joinable())
+                m_thread.join();
+            return m_wrote;
+        }
+
+    private:
+        std::mutex m_mutex;
+        std::condition_variable m_woken;
+        bool m_cancelled = false;
+        bool m_wrote = false;
+        std::thread m_thread;
+    };
+
     StockSheet* Open(const std::string& path) {
         return m_sheets->OpenStockSheet(path, m_owner.get());
     }

@@ -14,16 +14,29 @@
 namespace {
 
 // Reads the file through its byte path, so any name the folder listing
-// showed can be opened whatever its encoding.
+// showed can be opened whatever its encoding. Only a regular file is read:
+// a named pipe or a device would wait for a writer or never end, and the
+// open itself must not wait, or a pipe would freeze the window.
 bool ReadWholeFile(const std::string& path, QByteArray& bytes, std::string& cause) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         cause = std::strerror(errno);
         return false;
     }
+    const auto fail = [fd, &cause](std::string why) {
+        cause = std::move(why);
+        ::close(fd);
+        return false;
+    };
     struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return fail(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode))
+        return fail("not a regular file");
     bytes.clear();
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+    if (info.st_size > 0)
         bytes.reserve(static_cast<qsizetype>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
@@ -33,9 +46,7 @@ bool ReadWholeFile(const std::string& path, QByteArray& bytes, std::string& caus
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            cause = std::strerror(errno);
-            ::close(fd);
-            return false;
+            return fail(std::strerror(errno));
         }
         bytes.append(buffer, got);
     }
