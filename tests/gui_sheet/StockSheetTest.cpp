@@ -196,6 +196,31 @@ private slots:
         QCOMPARE(sheet->Form().Grid().Model().Rows(), 0);
     }
 
+    // A column narrower than its delegate's size hint shows the text cut
+    // short ("2004-01-...").
+    void columnsFitTheirFirstRowsAndNumbersStandRight() {
+        const std::string dat = m_dir / "SGX20040123.dat";
+        WriteBytes(dat, "2004-01-23 ALPHA HOLDINGS LIMITED    A11      2.650    2.700    2.600"
+                        "    2.680       1200\r\n");
+        const VCF1& daily = Open(dat)->Form().Grid();
+        QVERIFY(daily.columnWidth(0) >= daily.sizeHintForIndex(daily.Model().index(0, 0)).width());
+
+        const std::string txt = m_dir / "A.txt";
+        WriteBytes(txt, History);
+        const VCF1& history = Open(txt)->Form().Grid();
+        const SheetModel& model = history.Model();
+        for (int column = 0; column < 6; ++column) {
+            for (int row = 0; row < 2; ++row)
+                QVERIFY(history.columnWidth(column) >=
+                        history.sizeHintForIndex(model.index(row, column)).width());
+            const Qt::Alignment horizontal =
+                Qt::Alignment(model.data(model.index(0, column), Qt::TextAlignmentRole).toInt()) &
+                Qt::AlignHorizontal_Mask;
+            QCOMPARE(horizontal, column == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        }
+        QVERIFY(history.columnWidth(0) < daily.columnWidth(0));
+    }
+
 private:
     // Opens the pipe for writing after a while unless cancelled first, so a
     // sheet that waits for a writer ends its wait with an empty read instead

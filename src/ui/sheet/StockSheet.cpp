@@ -74,10 +74,12 @@ void StockSheet::LoadFile(const std::string& path) {
     }
     m_form->FormatSheet();
     setWindowTitle(QString::fromStdString(path));
-    if (EndsWith(path, ".txt")) {
+    const bool history = EndsWith(path, ".txt");
+    if (history)
         TakeHeadings();
+    grid.FitColumnsToContents();
+    if (history)
         m_form->AddChart();
-    }
 }
 
 // The header's fields become headings from the first column on, up to the

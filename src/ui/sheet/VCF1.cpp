@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -62,6 +63,8 @@ std::pair<int, int> Span(int first, int last, int count) {
     return {std::max(first, 1) - 1, std::min(last, count) - 1};
 }
 
+// No horizontal flag is the general alignment, which the model settles by
+// the cell's content.
 Qt::Alignment HorizontalOf(int code) {
     switch (code) {
     case 2:
@@ -162,6 +165,22 @@ void VCF1::SetSelectionFont(const QString& name, int points, bool bold, bool ita
         m_model->Formats().SetFont({range.top(), range.left(), range.bottom(), range.right()}, font,
                                    shown);
         m_model->FormatsChanged(range.top(), range.left(), range.bottom(), range.right());
+    }
+}
+
+// The item delegate's own size hint, so no measured cell is cut short: the
+// plain font metrics come out a few pixels narrower than the text it lays out.
+void VCF1::FitColumnsToContents() {
+    constexpr int MeasuredRows = 50;
+    const int rows = std::min(m_model->Rows(), MeasuredRows);
+    const int gridLine = showGrid() ? 1 : 0;
+    QHeaderView* headings = horizontalHeader();
+    for (int column = 0; column < m_model->Columns(); ++column) {
+        int width = headings->sectionSizeHint(column);
+        for (int row = 0; row < rows; ++row)
+            width =
+                std::max(width, sizeHintForIndex(m_model->index(row, column)).width() + gridLine);
+        headings->resizeSection(column, width);
     }
 }
 
