@@ -9,6 +9,7 @@ find_package(CLI11 REQUIRED)
 if(KELVARIN_BUILD_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets Test PrintSupport)
   find_package(QCustomPlotQt6 REQUIRED)
+  pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb xcb-xkb)
 endif()
 
 if(KELVARIN_BUILD_TESTS)

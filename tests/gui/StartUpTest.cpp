@@ -69,10 +69,14 @@ private slots:
         frame.menuBar()->actions().at(1)->trigger();
         QCOMPARE(gui.Messages().Shown(), QStringList({"About Kelvarin"}));
 
+        // The offscreen platform cannot tell the lock states, so no indicator
+        // claims a lock is on.
         QStringList status;
-        for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
-            status << label->text();
-        QCOMPARE(status, QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+        for (QLabel* label : frame.statusBar()->findChildren<QLabel*>()) {
+            if (label->isVisibleTo(&frame))
+                status << label->text();
+        }
+        QCOMPARE(status, QStringList({"Ready"}));
 
         QStringList tipped;
         for (QWidget* widget : gui.Get<QWidget>("controlForm").findChildren<QWidget*>()) {

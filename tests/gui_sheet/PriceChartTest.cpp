@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QtTest>
+#include <algorithm>
+#include <cmath>
 #include <qcustomplot.h>
 #include <string>
 
@@ -98,6 +100,34 @@ private slots:
         QVERIFY(chart.Readout().startsWith("2004-01-26"));
         chart.ShowDayNearest(Midnight(2005, 1, 1));
         QVERIFY(chart.Readout().startsWith("2004-01-29"));
+    }
+
+    // Each label must read back as its tick's value, in at most five characters.
+    void volumeLabelsAreShortNumbers() {
+        for (const char* top : {"8000000", "250000", "1200", "3500000000"}) {
+            WriteBytes(m_dir / "volumes.txt", std::string("2004-01-23\t1\t1\t1\t1\t") + top +
+                                                  "\r\n2004-01-26\t1\t1\t1\t1\t100");
+            VCF1 grid;
+            QVERIFY(grid.ReadFile(m_dir / "volumes.txt", nullptr));
+            PriceChart chart(BuildChartSeries(grid.Model()));
+            chart.resize(450, 300);
+            chart.Plot().replot();
+            QCPAxis* volume = chart.Plot().axisRect(1)->axis(QCPAxis::atLeft);
+            const QVector<double> ticks = volume->tickVector();
+            const QVector<QString> labels = volume->tickVectorLabels();
+            QVERIFY(ticks.size() >= 2);
+            QCOMPARE(labels.size(), ticks.size());
+            for (int i = 0; i < ticks.size(); ++i) {
+                const QRegularExpressionMatch parts =
+                    QRegularExpression("^([0-9]+(?:\\.[0-9]+)?)([KMB]?)$").match(labels[i]);
+                QVERIFY2(parts.hasMatch() && labels[i].size() <= 5, qPrintable(labels[i]));
+                const qsizetype thousands =
+                    QStringList({"", "K", "M", "B"}).indexOf(parts.captured(2));
+                const double value = parts.captured(1).toDouble() * std::pow(1000.0, thousands);
+                QVERIFY2(std::abs(value - ticks[i]) <= 1e-9 * std::max(1.0, ticks[i]),
+                         qPrintable(labels[i]));
+            }
+        }
     }
 
 private:

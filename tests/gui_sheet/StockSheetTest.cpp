@@ -10,8 +10,15 @@
 
 #include <QPointer>
 #include <QtTest>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using kelvarin::test::ReadBytes;
@@ -55,24 +62,23 @@ private slots:
         m_owner.reset();
     }
 
+    // The rectangle is the whole window, frame included.
     void windowsStepDownRightAlsoAfterEarlierOnesClosed() {
         const std::string path = m_dir / "A.dat";
         WriteBytes(path, "x\r\n");
         StockSheet* first = Open(path);
-        QCOMPARE(first->pos(), QPoint(0, 0));
-        QCOMPARE(first->size(), QSize(450, 300));
+        QCOMPARE(first->frameGeometry(), QRect(0, 0, 450, 300));
+        QVERIFY(first->geometry().width() < 450);
         QPointer<StockSheet> closed = first;
         first->close();
         QTRY_VERIFY(closed.isNull());
         StockSheet* second = Open(path);
-        QCOMPARE(second->pos(), QPoint(20, 20));
-        QCOMPARE(second->size(), QSize(450, 300));
+        QCOMPARE(second->frameGeometry(), QRect(20, 20, 450, 300));
         second->close();
         StockSheet* last = nullptr;
         for (int n = 2; n < 10; ++n)
             last = Open(path);
-        QCOMPARE(last->pos(), QPoint(180, 180));
-        QCOMPARE(last->size(), QSize(450, 300));
+        QCOMPARE(last->frameGeometry(), QRect(180, 180, 450, 300));
         QCOMPARE(m_sheets->SheetCount(), 10);
     }
 
@@ -178,7 +184,79 @@ private slots:
         QCOMPARE(Open(good)->pos(), QPoint(40, 40));
     }
 
+    void namedPipeIsRefusedWithoutWaitingForAWriter() {
+        const std::string pipe = m_dir / "x.txt";
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        LateWriter writer(pipe);
+        QPointer<StockSheet> sheet = Open(pipe);
+        QVERIFY2(!writer.Cancel(), "the sheet waited for a writer");
+        QCOMPARE(m_messages.size(), size_t{1});
+        QVERIFY(m_messages[0].starts_with("Cannot read " + pipe + ": "));
+        QVERIFY(sheet->windowTitle().isEmpty());
+        QCOMPARE(sheet->Form().Grid().Model().Rows(), 0);
+    }
+
+    // A column narrower than its delegate's size hint shows the text cut
+    // short ("2004-01-...").
+    void columnsFitTheirFirstRowsAndNumbersStandRight() {
+        const std::string dat = m_dir / "SGX20040123.dat";
+        WriteBytes(dat, "2004-01-23 ALPHA HOLDINGS LIMITED    A11      2.650    2.700    2.600"
+                        "    2.680       1200\r\n");
+        const VCF1& daily = Open(dat)->Form().Grid();
+        QVERIFY(daily.columnWidth(0) >= daily.sizeHintForIndex(daily.Model().index(0, 0)).width());
+
+        const std::string txt = m_dir / "A.txt";
+        WriteBytes(txt, History);
+        const VCF1& history = Open(txt)->Form().Grid();
+        const SheetModel& model = history.Model();
+        for (int column = 0; column < 6; ++column) {
+            for (int row = 0; row < 2; ++row)
+                QVERIFY(history.columnWidth(column) >=
+                        history.sizeHintForIndex(model.index(row, column)).width());
+            const Qt::Alignment horizontal =
+                Qt::Alignment(model.data(model.index(0, column), Qt::TextAlignmentRole).toInt()) &
+                Qt::AlignHorizontal_Mask;
+            QCOMPARE(horizontal, column == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        }
+        QVERIFY(history.columnWidth(0) < daily.columnWidth(0));
+    }
+
 private:
+    // Opens the pipe for writing after a while unless cancelled first, so a
+    // sheet that waits for a writer ends its wait with an empty read instead
+    // of hanging the test.
+    class LateWriter {
+    public:
+        explicit LateWriter(std::string path)
+            : m_thread([this, path = std::move(path)] {
+                  std::unique_lock lock(m_mutex);
+                  if (m_woken.wait_for(lock, std::chrono::seconds(3),
+                                       [this] { return m_cancelled; }))
+                      return;
+                  m_wrote = true;
+                  ::close(::open(path.c_str(), O_RDWR | O_NONBLOCK));
+              }) {}
+        ~LateWriter() { Cancel(); }
+        // True when the writer had already turned up.
+        bool Cancel() {
+            {
+                std::lock_guard lock(m_mutex);
+                m_cancelled = true;
+            }
+            m_woken.notify_one();
+            if (m_thread.joinable())
+                m_thread.join();
+            return m_wrote;
+        }
+
+    private:
+        std::mutex m_mutex;
+        std::condition_variable m_woken;
+        bool m_cancelled = false;
+        bool m_wrote = false;
+        std::thread m_thread;
+    };
+
     StockSheet* Open(const std::string& path) {
         return m_sheets->OpenStockSheet(path, m_owner.get());
     }

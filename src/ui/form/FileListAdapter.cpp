@@ -21,7 +21,7 @@ void FileListAdapter::ShowListing(const kelvarin::FolderListing& listing,
     for (const kelvarin::ListEntry& entry : listing.entries) {
         QListWidgetItem* item = MakeItem(entry.name);
         item->setIcon(entry.kind == kelvarin::EntryKind::Folder ? m_icons.Folder()
-                                                                : m_icons.File());
+                                                                : m_icons.ForFile(item->text()));
         widget.addItem(item);
     }
     widget.setUpdatesEnabled(true);

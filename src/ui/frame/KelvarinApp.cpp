@@ -7,10 +7,21 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <QtGlobal>
 #include <iostream>
 
+// The resources are compiled into the static library kelvarin_gui, whose
+// objects reach a program only when something in it refers to them; this
+// reference pulls them in. The macro declares the resource's function where
+// it stands, so it must not stand inside a namespace.
+static void InitResources() {
+    Q_INIT_RESOURCE(kelvarin);
+}
+
 KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary)
-    : m_server(std::move(server)), m_userLibrary(userLibrary), m_messages(mode) {}
+    : m_server(std::move(server)), m_userLibrary(userLibrary), m_messages(mode) {
+    InitResources();
+}
 
 KelvarinApp::~KelvarinApp() = default;
 

@@ -4,6 +4,7 @@
 #include "ui/form/ControlForm.h"
 #include "ui/form/MessageBoxes.h"
 #include "ui/frame/AboutBox.h"
+#include "ui/frame/LockIndicators.h"
 #include "ui/frame/PaneHeights.h"
 #include "ui/frame/StartPage.h"
 
@@ -41,6 +42,8 @@ MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, Mess
     connect(m_form, &ControlForm::RunEnded, this, &MainFrame::OnRunEnded);
 }
 
+MainFrame::~MainFrame() = default;
+
 void MainFrame::CreateMenu() {
     // The blank item is there only to hold its place in the bar.
     menuBar()->addAction(QStringLiteral(" "));
@@ -48,11 +51,9 @@ void MainFrame::CreateMenu() {
     connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
 }
 
-// Qt cannot read the lock keys' state, so the indicators are always shown.
 void MainFrame::CreateStatusBar() {
     statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
-    for (const char* indicator : {"CAP", "NUM", "SCRL"})
-        statusBar()->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
+    m_locks = std::make_unique<LockIndicators>(*statusBar());
 }
 
 void MainFrame::CreateAccelerators() {

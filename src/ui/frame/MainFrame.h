@@ -3,9 +3,11 @@
 #include "app/WorkingFolders.h"
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 
 class ControlForm;
+class LockIndicators;
 class MessageBoxes;
 class QSplitter;
 class StartPage;
@@ -16,6 +18,7 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages);
+    ~MainFrame() override;
 
     // Both panes as they are when first shown; File New runs it again.
     void InitialUpdate();
@@ -38,5 +41,6 @@ private:
     QSplitter* m_splitter;
     ControlForm* m_form;
     StartPage* m_startPage;
+    std::unique_ptr<LockIndicators> m_locks;
     bool m_closeWhenIdle = false;
 };

@@ -23,11 +23,13 @@ void FormViewSheet::FormatSheet() {
     // 218 (false, true, true) sets display switches of the old control that
     // this grid does not have.
     // The first alignment and font reach only what the read left selected;
-    // the second pair covers the whole sheet.
-    grid.SetSelectionAlignment(2, false, 2);
+    // the second pair covers the whole sheet. The general alignment (1)
+    // rather than the old control's left (2): a column of left-aligned
+    // prices is hard to read.
+    grid.SetSelectionAlignment(1, false, 2);
     grid.SetSelectionFont(QStringLiteral("Arial"), 8, false, false, false, false, 0);
     grid.SetSelection(-1, -1, -1, -1);
-    grid.SetSelectionAlignment(2, false, 2);
+    grid.SetSelectionAlignment(1, false, 2);
     grid.SetSelectionFont(QStringLiteral("Arial"), 8, false, false, false, false, 0);
     grid.SetSelection(1, 1, 1, 1);
     // 25 = 1 and 6 = 1 put the old control's active cell on row 1, column 1,

@@ -20,7 +20,8 @@ public:
     FormViewSheet(StockSheets& sheets, QWidget* parent);
     ~FormViewSheet() override;
 
-    // The grid's fixed look: left aligned, vertically centred, Arial 8 black.
+    // The grid's fixed look: numbers right and other text left, vertically
+    // centred, Arial 8 black.
     void FormatSheet();
     // Charts the rows the grid holds now.
     void AddChart();

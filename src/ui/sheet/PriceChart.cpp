@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace {
 
@@ -15,6 +17,31 @@ constexpr double BodyWidth = Day * 0.7;
 // The chart opens on about the last trading year: decades of days in a small
 // window would be sub-pixel candles, and the wheel zooms out when wanted.
 constexpr size_t DaysInView = 250;
+
+// Volumes as people write them (8M, 250K, 1.5B): the plot's own labels,
+// "8·10⁶" and the like, run into each other at a sheet's size.
+class ShortNumberTicker : public QCPAxisTicker {
+protected:
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+        constexpr std::pair<double, char> Units[] = {{1e9, 'B'}, {1e6, 'M'}, {1e3, 'K'}};
+        for (const auto& [size, letter] : Units) {
+            if (std::abs(tick) >= size)
+                return Trimmed(tick / size) + QLatin1Char(letter);
+        }
+        return Trimmed(tick);
+    }
+
+private:
+    // At most two decimals, and none that are zero.
+    static QString Trimmed(double value) {
+        QString text = QString::number(value, 'f', 2);
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        return text;
+    }
+};
 
 QString NoteFor(const ChartSeries& series) {
     QStringList parts;
@@ -56,6 +83,11 @@ PriceChart::PriceChart(ChartSeries series, QWidget* parent)
     priceDates->setTicker(dates);
     priceDates->setTickLabels(false);
     volumeDates->setTicker(dates);
+    // The volume panel is a third of the chart's height: room for about
+    // three labels, not the five or six of the price axis.
+    auto volumes = QSharedPointer<ShortNumberTicker>::create();
+    volumes->setTickCount(2);
+    m_volumeRect->axis(QCPAxis::atLeft)->setTicker(volumes);
 
     m_plot->plotLayout()->addElement(1, 0, m_volumeRect);
     m_plot->plotLayout()->setRowStretchFactor(1, 0.35);

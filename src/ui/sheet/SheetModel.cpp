@@ -1,7 +1,35 @@
 #include "ui/sheet/SheetModel.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+
+namespace {
+
+// A plain decimal number as the history files write them, blanks around
+// allowed (" 2.650", "1200", "-0.5"); dates and names are not numbers.
+bool IsNumber(std::string_view cell) {
+    const auto blank = [](char c) { return c == ' '; };
+    while (!cell.empty() && blank(cell.front()))
+        cell.remove_prefix(1);
+    while (!cell.empty() && blank(cell.back()))
+        cell.remove_suffix(1);
+    if (!cell.empty() && (cell.front() == '-' || cell.front() == '+'))
+        cell.remove_prefix(1);
+    bool digit = false;
+    bool point = false;
+    for (const char c : cell) {
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+} // namespace
 
 void SheetModel::SetBytes(QByteArray bytes) {
     beginResetModel();
@@ -85,10 +113,12 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         if (const auto colour = m_formats.ColourAt(row, column))
             return *colour;
         break;
-    case Qt::TextAlignmentRole:
-        if (const auto alignment = m_formats.AlignmentAt(row, column))
-            return static_cast<int>(alignment->toInt());
-        break;
+    case Qt::TextAlignmentRole: {
+        Qt::Alignment alignment = m_formats.AlignmentAt(row, column).value_or(Qt::AlignVCenter);
+        if (!(alignment & Qt::AlignHorizontal_Mask))
+            alignment |= IsNumber(Cell(row, column)) ? Qt::AlignRight : Qt::AlignLeft;
+        return static_cast<int>(alignment.toInt());
+    }
     default:
         break;
     }

@@ -3,11 +3,12 @@
 #include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/StockSheet.h"
 
+#include <QRect>
+
 StockSheet* StockSheets::OpenStockSheet(const std::string& path, QWidget* owner) {
     const int n = m_sheetCount;
     auto* sheet = new StockSheet(*this, owner, m_showMessage);
-    sheet->move(20 * n, 20 * n);
-    sheet->resize(450, 300);
+    sheet->PlaceFrame(QRect(20 * n, 20 * n, 450, 300));
     m_sheetCount = n + 1;
     sheet->show();
     sheet->raise();

@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,16 +15,29 @@
 namespace {
 
 // Reads the file through its byte path, so any name the folder listing
-// showed can be opened whatever its encoding.
+// showed can be opened whatever its encoding. Only a regular file is read:
+// a named pipe or a device would wait for a writer or never end, and the
+// open itself must not wait, or a pipe would freeze the window.
 bool ReadWholeFile(const std::string& path, QByteArray& bytes, std::string& cause) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         cause = std::strerror(errno);
         return false;
     }
+    const auto fail = [fd, &cause](std::string why) {
+        cause = std::move(why);
+        ::close(fd);
+        return false;
+    };
     struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return fail(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode))
+        return fail("not a regular file");
     bytes.clear();
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+    if (info.st_size > 0)
         bytes.reserve(static_cast<qsizetype>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
@@ -33,9 +47,7 @@ bool ReadWholeFile(const std::string& path, QByteArray& bytes, std::string& caus
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            cause = std::strerror(errno);
-            ::close(fd);
-            return false;
+            return fail(std::strerror(errno));
         }
         bytes.append(buffer, got);
     }
@@ -51,6 +63,8 @@ std::pair<int, int> Span(int first, int last, int count) {
     return {std::max(first, 1) - 1, std::min(last, count) - 1};
 }
 
+// No horizontal flag is the general alignment, which the model settles by
+// the cell's content.
 Qt::Alignment HorizontalOf(int code) {
     switch (code) {
     case 2:
@@ -151,6 +165,22 @@ void VCF1::SetSelectionFont(const QString& name, int points, bool bold, bool ita
         m_model->Formats().SetFont({range.top(), range.left(), range.bottom(), range.right()}, font,
                                    shown);
         m_model->FormatsChanged(range.top(), range.left(), range.bottom(), range.right());
+    }
+}
+
+// The item delegate's own size hint, so no measured cell is cut short: the
+// plain font metrics come out a few pixels narrower than the text it lays out.
+void VCF1::FitColumnsToContents() {
+    constexpr int MeasuredRows = 50;
+    const int rows = std::min(m_model->Rows(), MeasuredRows);
+    const int gridLine = showGrid() ? 1 : 0;
+    QHeaderView* headings = horizontalHeader();
+    for (int column = 0; column < m_model->Columns(); ++column) {
+        int width = headings->sectionSizeHint(column);
+        for (int row = 0; row < rows; ++row)
+            width =
+                std::max(width, sizeHintForIndex(m_model->index(row, column)).width() + gridLine);
+        headings->resizeSection(column, width);
     }
 }
 

@@ -33,10 +33,15 @@ public:
     // Qt's fonts and are left out.
     void SetSelectionFont(const QString& name, int points, bool bold, bool italic, bool underline,
                           bool strikeOut, quint32 colour);
-    // 212. horizontal: 2 left, 3 centre, 4 right, others as the text lies;
-    // vertical: 1 top, 2 centre, 3 bottom. The word wrap is the whole grid's,
-    // and the orientation (rotated text) is not offered.
+    // 212. horizontal: 1 general (numbers right, other text left), 2 left,
+    // 3 centre, 4 right, others as general; vertical: 1 top, 2 centre,
+    // 3 bottom. The word wrap is the whole grid's, and the orientation
+    // (rotated text) is not offered.
     void SetSelectionAlignment(int horizontal, bool wordWrap, int vertical);
+    // Each column as wide as its heading and its cells in the first rows,
+    // which is what a sheet shows when it opens; later rows are not measured,
+    // so a long file opens as fast as a short one.
+    void FitColumnsToContents();
 
     const SheetModel& Model() const { return *m_model; }
 
