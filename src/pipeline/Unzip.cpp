@@ -58,7 +58,11 @@ std::string ExtractDailyFile(const std::string& archivePath, const std::string& 
     ZipArchiveHandle* archive = OpenZipArchive(archivePath);
     if (!archive)
         return OpenFailure(ZipLastResult());
-    SetZipBaseFolder(archive, unzipFolder);
+    // Left at its start, the base folder is the current directory.
+    if (SetZipBaseFolder(archive, unzipFolder) != ZipOk) {
+        CloseZipArchive(archive);
+        return "cannot be unzipped into " + unzipFolder;
+    }
     ZipEntryInfo info;
     GetZipEntry(archive, -1, info);
     int daily = -1;

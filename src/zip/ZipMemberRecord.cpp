@@ -74,11 +74,11 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     unz_file_info64 info{};
     // minizip leaves a name that fills the buffer unterminated, hence the
     // spare byte beyond the size it is told.
-    const int error = unzGetCurrentFileInfo64(handle.archive, &info, entry.name, kZipPathLimit,
+    const int error = unzGetCurrentFileInfo64(handle.archive, &info, entry.name, kZipNameLimit,
                                               nullptr, 0, nullptr, 0);
     if (error != UNZ_OK)
         return DirectoryFailure(error);
-    entry.name[std::min<std::size_t>(info.size_filename, kZipPathLimit)] = '\0';
+    entry.name[std::min<std::size_t>(info.size_filename, kZipNameLimit)] = '\0';
     entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
     const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
     entry.accessTime = entry.creationTime = entry.modificationTime = dosTime;
