@@ -52,8 +52,10 @@ ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) 
     zlib_filefunc64_def access = BufferedFileAccess();
     handle->archive = unzOpen2_64(path.c_str(), &access);
     unz_global_info64 global{};
+    // minizip refuses a file without an end record it can follow to a
+    // directory, which is what a file that is no zip archive is.
     if (!handle->archive || unzGetGlobalInfo64(handle->archive, &global) != UNZ_OK) {
-        RecordZipResult(ZipCorruptEntry);
+        RecordZipResult(ZipCannotOpen);
         return nullptr;
     }
     handle->memberCount = static_cast<std::int32_t>(

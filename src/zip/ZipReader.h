@@ -52,9 +52,11 @@ enum ZipResult : std::uint32_t {
     ZipInflateFailed = 0x5000000,
 };
 
-// Null when the archive cannot be opened; ZipLastResult() then says why
-// (ZipCannotOpen for a missing or unreadable file, ZipCorruptEntry for one
-// that is not a zip archive). The base folder starts as the current directory.
+// Null when the archive cannot be opened; ZipLastResult() then says why:
+// ZipCannotOpen for a missing or unreadable file or one that is no zip
+// archive, ZipNotSeekable for a pipe or device. A damaged directory entry
+// shows only when that member is looked at (ZipCorruptEntry). The base folder
+// starts as the current directory.
 ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password = nullptr);
 
 // A "/" is added unless the folder already ends in "/" or "\". Any length is

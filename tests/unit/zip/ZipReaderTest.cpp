@@ -445,10 +445,23 @@ TEST_F(ZipReaderTest, ArchivesThatCannotBeOpenedGiveNoHandle) {
     EXPECT_EQ(ZipLastResult(), ZipCannotOpen);
     WriteBytes(m_archive, "<html>404 Not Found</html>");
     EXPECT_EQ(OpenZipArchive(m_archive), nullptr);
-    EXPECT_EQ(ZipLastResult(), ZipCorruptEntry);
+    EXPECT_EQ(ZipLastResult(), ZipCannotOpen);
     ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0600), 0);
     EXPECT_EQ(OpenZipArchive(m_dir / "pipe"), nullptr);
     EXPECT_EQ(ZipLastResult(), ZipNotSeekable);
+}
+
+TEST_F(ZipReaderTest, DamagedDirectoryEntryShowsWhenItsMemberIsLookedAt) {
+    test::WriteMinizipArchive(m_archive, {{"good.dat", "good"}, {"bad.dat", "bad"}});
+    std::string bytes = ReadBytes(m_archive);
+    const std::size_t second = bytes.find("PK\x01\x02", bytes.find("PK\x01\x02") + 1);
+    ASSERT_NE(second, std::string::npos);
+    bytes[second + 3] = 0x7F;
+    WriteBytes(m_archive, bytes);
+    Open();
+    ZipEntryInfo info;
+    EXPECT_EQ(GetZipEntry(m_handle, 1, info), ZipCorruptEntry);
+    EXPECT_EQ(UnzipEntryToFile(m_handle, 0, "good.dat"), ZipOk);
 }
 
 class DamagedMemberTest : public ZipReaderTest {
