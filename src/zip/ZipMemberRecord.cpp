@@ -1,4 +1,5 @@
 #include "zip/ZipArchiveHandle.h"
+#include "zip/ZipDirectoryEntry.h"
 #include "zip/ZipEntryAttributes.h"
 #include "zip/ZipEntryTimes.h"
 
@@ -62,7 +63,6 @@ std::uint32_t ReadLocalExtraField(unzFile archive, std::string& extra) {
 } // namespace
 
 std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
-    CloseOpenMember(handle);
     if (index == handle.cachedIndex)
         return ZipOk;
     handle.cachedIndex = -1;
@@ -71,13 +71,12 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
 
     ZipEntryInfo entry;
     entry.index = index;
-    unz_file_info64 info{};
+    ZipDirectoryEntry directory;
     // minizip leaves a name that fills the buffer unterminated, hence the
     // spare byte beyond the size it is told.
-    const int error = unzGetCurrentFileInfo64(handle.archive, &info, entry.name, kZipNameLimit,
-                                              nullptr, 0, nullptr, 0);
-    if (error != UNZ_OK)
+    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, kZipNameLimit, directory))
         return DirectoryFailure(error);
+    const unz_file_info64& info = directory.info;
     entry.name[std::min<std::size_t>(info.size_filename, kZipNameLimit)] = '\0';
     entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
     const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
@@ -91,10 +90,7 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     ApplyExtendedTimestamp(extra, entry);
 
     handle.cached = entry;
-    handle.cachedFacts = ZipMemberFacts{
-        info.uncompressed_size, static_cast<std::uint32_t>(info.crc),
-        static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint32_t>(info.flag),
-        static_cast<std::uint32_t>(info.compression_method)};
+    handle.cachedFacts = directory.facts;
     handle.cachedIndex = index;
     return ZipOk;
 }

@@ -82,7 +82,6 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
     if (const auto bad = CheckZipHandle(handle))
         return RecordZipResult(bad);
     if (index == -1) {
-        CloseOpenMember(*handle);
         info = ZipEntryInfo{};
         info.index = handle->memberCount;
         return RecordZipResult(ZipOk);
