@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unzip.h>
+#include <vector>
 
 namespace kelvarin {
 
@@ -22,6 +23,9 @@ struct ZipArchiveHandle {
     unzFile archive = nullptr;
     std::int32_t memberCount = 0;
     std::int32_t position = -1; // the member minizip points at; -1 when unknown
+    // Where the directory entries of the members walked so far start, by
+    // index, so that a member seen before is reached without walking again.
+    std::vector<ZPOS64_T> directoryOffsets;
     std::optional<std::string> password;
     std::int32_t cachedIndex = -1;
     ZipEntryInfo cached;

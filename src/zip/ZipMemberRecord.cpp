@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace kelvarin {
 
@@ -16,22 +17,34 @@ std::uint32_t DirectoryFailure(int error) {
     return error == UNZ_ERRNO ? ZipReadFailed : ZipCorruptEntry;
 }
 
+std::uint32_t LostTheWay(ZipArchiveHandle& handle, int error) {
+    handle.position = -1;
+    return DirectoryFailure(error);
+}
+
+// Reaches a member seen before straight from its directory offset, and a new
+// one by stepping on from the furthest seen, so any order of lookups walks
+// the directory once.
 std::uint32_t WalkTo(ZipArchiveHandle& handle, int index) {
-    if (handle.position < 0 || index < handle.position) {
-        const int error = unzGoToFirstFile(handle.archive);
-        if (error != UNZ_OK) {
-            handle.position = -1;
-            return DirectoryFailure(error);
-        }
+    std::vector<ZPOS64_T>& offsets = handle.directoryOffsets;
+    if (offsets.empty()) {
+        if (const int error = unzGoToFirstFile(handle.archive))
+            return LostTheWay(handle, error);
         handle.position = 0;
+        offsets.push_back(unzGetOffset64(handle.archive));
+    }
+    const int start = std::min(index, static_cast<int>(offsets.size()) - 1);
+    if (handle.position != start) {
+        const auto offset = offsets[static_cast<std::size_t>(start)];
+        if (const int error = unzSetOffset64(handle.archive, offset))
+            return LostTheWay(handle, error);
+        handle.position = start;
     }
     while (handle.position < index) {
-        const int error = unzGoToNextFile(handle.archive);
-        if (error != UNZ_OK) {
-            handle.position = -1;
-            return DirectoryFailure(error);
-        }
+        if (const int error = unzGoToNextFile(handle.archive))
+            return LostTheWay(handle, error);
         ++handle.position;
+        offsets.push_back(unzGetOffset64(handle.archive));
     }
     return ZipOk;
 }

@@ -208,6 +208,18 @@ TEST_F(UnzipTest, ArchiveGoneSinceTheRefreshIsReportedFailed) {
     EXPECT_EQ(frontEnd.LastStatus(), "Total files unzipped: 1, last:SGX20040122.zip - 1 failed");
 }
 
+TEST_F(UnzipTest, TheLastOfSeveralDailyMembersAmongManyWins) {
+    Members members{{"SESPRICE.DAT", "stale"}, {"SESPRICE.DAT", "winner"}};
+    for (int other = 0; other < 500; ++other)
+        members.emplace_back("notes/" + std::to_string(other) + ".txt", "note");
+    Archive("SGX20040123.zip", members);
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Succeeded);
+
+    EXPECT_EQ(ReadBytes(UnzipFile("SGX20040123.dat")), "winner");
+}
+
 // Outputs that went anywhere but the unzip folder would land here.
 class UnzipFolderTest : public UnzipTest {
 protected:
