@@ -25,6 +25,7 @@ struct ZipEntryInfo {
     std::uint64_t accessTime = 0; // Windows file times: 100 ns since 1601-01-01 UTC
     std::uint64_t creationTime = 0;
     std::uint64_t modificationTime = 0;
+    // The real sizes, Zip64 ones included, held at 0xFFFFFFFF when larger.
     std::uint32_t compressedSize = 0;
     std::uint32_t uncompressedSize = 0;
 };
