@@ -1,11 +1,12 @@
 #include "pipeline/ArchiveCheck.h"
 
+#include "zip/ZipDirectoryEntry.h"
+#include "zip/ZipMemberData.h"
 #include "zip/ZipReader.h"
 
 #include <algorithm>
 #include <functional>
 #include <unzip.h>
-#include <vector>
 
 namespace kelvarin {
 
@@ -69,35 +70,29 @@ bool Fail(std::string* cause, std::string text) {
     return false;
 }
 
-// Inflates the current member to its end; minizip compares the CRC when the
-// member is closed after its whole recorded size was read.
-bool MemberInflates(unzFile archive, std::string* cause) {
-    char name[261] = {};
-    unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(archive, &info, name, sizeof name - 1, nullptr, 0, nullptr, 0) !=
-        UNZ_OK)
+bool ReadEntry(unzFile archive, std::string& name, ZipDirectoryEntry& entry, std::string* cause) {
+    char buffer[kZipNameLimit + 1] = {};
+    if (ReadDirectoryEntry(archive, buffer, kZipNameLimit, entry) != UNZ_OK)
         return Fail(cause, "unreadable member entry");
-    const std::string member(name);
-    if (info.flag & 1)
+    name = buffer;
+    return true;
+}
+
+// Inflates the current member to its end, checking its size and CRC.
+bool MemberInflates(unzFile archive, std::string* cause) {
+    std::string member;
+    ZipDirectoryEntry entry;
+    if (!ReadEntry(archive, member, entry, cause))
+        return false;
+    if (entry.facts.flags & 1)
         return Fail(cause, "encrypted member " + member);
-    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+    if (entry.facts.method != 0 && entry.facts.method != Z_DEFLATED)
         return Fail(cause, "member " + member + " uses compression method " +
-                               std::to_string(info.compression_method));
+                               std::to_string(entry.facts.method));
     if (unzOpenCurrentFile(archive) != UNZ_OK)
         return Fail(cause, "member " + member + " cannot be read");
-    std::vector<char> buffer(64 * 1024);
-    ZPOS64_T total = 0;
-    int got = 0;
-    while ((got = unzReadCurrentFile(archive, buffer.data(),
-                                     static_cast<unsigned>(buffer.size()))) > 0)
-        total += static_cast<ZPOS64_T>(got);
-    const int closed = unzCloseCurrentFile(archive);
-    if (got < 0)
-        return Fail(cause, "member " + member + " does not inflate");
-    if (total != info.uncompressed_size)
-        return Fail(cause, "member " + member + " is incomplete");
-    if (closed != UNZ_OK)
-        return Fail(cause, "member " + member + " has a bad CRC");
+    if (ReadOpenMember(archive, entry.facts, [](const char*, std::size_t) { return true; }))
+        return Fail(cause, "member " + member + " does not inflate to its size and CRC");
     return true;
 }
 
@@ -106,15 +101,14 @@ bool MemberInflates(unzFile archive, std::string* cause) {
 // for minutes, whatever the archive's compressed size.
 std::function<bool(unzFile)> SizesFit(std::string* cause) {
     return [cause, left = ZPOS64_T(kZipMemberLimit)](unzFile archive) mutable {
-        char name[261] = {};
-        unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof name - 1, nullptr, 0, nullptr,
-                                    0) != UNZ_OK)
-            return Fail(cause, "unreadable member entry");
-        if (info.uncompressed_size > left)
-            return Fail(cause, std::string("member ") + name +
-                                   " would take the archive beyond 1 GiB inflated");
-        left -= info.uncompressed_size;
+        std::string member;
+        ZipDirectoryEntry entry;
+        if (!ReadEntry(archive, member, entry, cause))
+            return false;
+        if (entry.facts.uncompressedSize > left)
+            return Fail(cause,
+                        "member " + member + " would take the archive beyond 1 GiB inflated");
+        left -= entry.facts.uncompressedSize;
         return true;
     };
 }

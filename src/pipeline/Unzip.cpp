@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <map>
+#include <unistd.h>
 #include <vector>
 
 namespace kelvarin {
@@ -20,15 +21,12 @@ namespace {
 
 constexpr std::string_view DailyMember = "SESPRICE.DAT";
 
-std::string OpenFailure(std::uint32_t result) {
-    switch (result) {
-    case ZipCannotOpen:
-        return "cannot be opened";
-    case ZipNotSeekable:
+std::string OpenFailure(std::uint32_t result, const std::string& archivePath) {
+    if (result == ZipNotSeekable)
         return "is not a regular file";
-    default:
-        return "is not a zip archive";
-    }
+    // The reader has one result for a file it cannot read and for one that
+    // is no zip archive at all; the user needs to know which.
+    return ::access(archivePath.c_str(), R_OK) == 0 ? "is not a zip archive" : "cannot be opened";
 }
 
 std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
@@ -57,8 +55,12 @@ std::string ExtractDailyFile(const std::string& archivePath, const std::string& 
                              const std::string& outputName) {
     ZipArchiveHandle* archive = OpenZipArchive(archivePath);
     if (!archive)
-        return OpenFailure(ZipLastResult());
-    SetZipBaseFolder(archive, unzipFolder);
+        return OpenFailure(ZipLastResult(), archivePath);
+    // Left at its start, the base folder is the current directory.
+    if (SetZipBaseFolder(archive, unzipFolder) != ZipOk) {
+        CloseZipArchive(archive);
+        return "cannot be unzipped into " + unzipFolder;
+    }
     ZipEntryInfo info;
     GetZipEntry(archive, -1, info);
     int daily = -1;

@@ -11,7 +11,6 @@ thread_local std::uint32_t g_lastResult = ZipOk;
 } // namespace
 
 ZipArchiveHandle::~ZipArchiveHandle() {
-    CloseOpenMember(*this);
     if (archive)
         unzClose(archive);
 }
@@ -29,13 +28,6 @@ std::uint32_t CheckZipHandle(const ZipArchiveHandle* handle) {
     if (!handle)
         return ZipBadArgument;
     return handle->kind == kZipReaderKind ? ZipOk : ZipWrongHandle;
-}
-
-int CloseOpenMember(ZipArchiveHandle& handle) {
-    if (handle.openMember < 0)
-        return UNZ_OK;
-    handle.openMember = -1;
-    return unzCloseCurrentFile(handle.archive);
 }
 
 } // namespace kelvarin

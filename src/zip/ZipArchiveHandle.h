@@ -1,24 +1,17 @@
 #pragma once
 
+#include "zip/ZipDirectoryEntry.h"
 #include "zip/ZipReader.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <unzip.h>
+#include <vector>
 
 namespace kelvarin {
 
 inline constexpr int kZipReaderKind = 1;
-
-// What extraction needs of a member beyond the public record.
-struct ZipMemberFacts {
-    std::uint64_t uncompressedSize = 0;
-    std::uint32_t crc = 0;
-    std::uint32_t dosDateTime = 0;
-    std::uint32_t flags = 0;
-    std::uint32_t method = 0;
-};
 
 struct ZipArchiveHandle {
     ZipArchiveHandle() = default;
@@ -29,8 +22,10 @@ struct ZipArchiveHandle {
     int kind = kZipReaderKind;
     unzFile archive = nullptr;
     std::int32_t memberCount = 0;
-    std::int32_t position = -1;   // the member minizip points at; -1 when unknown
-    std::int32_t openMember = -1; // the member whose data stream is open
+    std::int32_t position = -1; // the member minizip points at; -1 when unknown
+    // Where the directory entries of the members walked so far start, by
+    // index, so that a member seen before is reached without walking again.
+    std::vector<ZPOS64_T> directoryOffsets;
     std::optional<std::string> password;
     std::int32_t cachedIndex = -1;
     ZipEntryInfo cached;
@@ -43,10 +38,6 @@ std::uint32_t RecordZipResult(std::uint32_t result);
 
 // ZipOk for a live reader handle, else why it cannot be used.
 std::uint32_t CheckZipHandle(const ZipArchiveHandle* handle);
-
-// Closes the member data stream if one is open; minizip's close result
-// (UNZ_CRCERROR after a full read with a wrong CRC), or UNZ_OK.
-int CloseOpenMember(ZipArchiveHandle& handle);
 
 // Moves to member `index` (in range) and fills handle.cached and
 // handle.cachedFacts, reusing them when that member was the last described.

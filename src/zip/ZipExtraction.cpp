@@ -1,18 +1,14 @@
 #include "app/PartialOutputFile.h"
 #include "zip/ZipArchiveHandle.h"
 #include "zip/ZipEntryTimes.h"
+#include "zip/ZipMemberData.h"
 #include "zip/ZipOutputFolders.h"
 #include "zip/ZipPassword.h"
-
-#include <vector>
 
 namespace kelvarin {
 
 namespace {
 
-// Each chunk is one inflate call and one write; at 16 KiB the calls cost a
-// third more than the inflating itself.
-constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr std::uint32_t kEncryptedFlag = 0x0001;
 constexpr std::uint32_t kDataDescriptorFlag = 0x0008;
 
@@ -38,7 +34,7 @@ std::uint32_t CheckPassword(ZipArchiveHandle& handle) {
                : ZipPasswordNeeded;
 }
 
-std::uint32_t OpenMemberStream(ZipArchiveHandle& handle, int index) {
+std::uint32_t OpenMemberStream(ZipArchiveHandle& handle) {
     const bool encrypted = handle.cachedFacts.flags & kEncryptedFlag;
     if (encrypted) {
         if (const auto refused = CheckPassword(handle))
@@ -51,29 +47,7 @@ std::uint32_t OpenMemberStream(ZipArchiveHandle& handle, int index) {
         return ZipPasswordNeeded;
     if (opened != UNZ_OK)
         return opened == UNZ_BADZIPFILE ? ZipCorruptEntry : ZipReadFailed;
-    handle.openMember = index;
     return ZipOk;
-}
-
-// minizip stops at the declared size and only checks the CRC when all of it
-// arrived, so a member cut short would pass as complete without the count.
-std::uint32_t CopyMemberData(ZipArchiveHandle& handle, PartialOutputFile& output) {
-    const std::uint64_t declared = handle.cachedFacts.uncompressedSize;
-    std::vector<char> chunk(kChunkSize);
-    std::uint64_t total = 0;
-    for (;;) {
-        const int read = unzReadCurrentFile(handle.archive, chunk.data(), kChunkSize);
-        if (read == 0)
-            break;
-        if (read < 0)
-            return ZipInflateFailed;
-        total += static_cast<std::uint64_t>(read);
-        if (total > declared)
-            return ZipInflateFailed;
-        if (!output.Write(chunk.data(), static_cast<std::size_t>(read)))
-            return ZipWriteFailed;
-    }
-    return total == declared ? ZipOk : ZipInflateFailed;
 }
 
 // minizip hands out the raw bytes of a member in a method it does not know
@@ -82,20 +56,23 @@ bool IsReadableMethod(std::uint32_t method) {
     return method == 0 || method == Z_DEFLATED;
 }
 
-std::uint32_t ExtractFile(ZipArchiveHandle& handle, int index, const std::string& path,
+std::uint32_t ExtractFile(ZipArchiveHandle& handle, const std::string& path,
                           Durability durability) {
     if (handle.cachedFacts.uncompressedSize > kZipMemberLimit ||
         !IsReadableMethod(handle.cachedFacts.method))
         return ZipInflateFailed;
-    if (const auto refused = OpenMemberStream(handle, index))
+    if (const auto refused = OpenMemberStream(handle))
         return refused;
     PartialOutputFile output(path);
-    std::uint32_t result = output.Open() ? CopyMemberData(handle, output) : ZipCannotOpen;
-    const int closed = CloseOpenMember(handle);
-    if (result == ZipOk && closed == UNZ_CRCERROR)
-        result = ZipInflateFailed;
-    if (result != ZipOk)
-        return result;
+    if (!output.Open()) {
+        unzCloseCurrentFile(handle.archive);
+        return ZipCannotOpen;
+    }
+    const auto write = [&output](const char* data, std::size_t size) {
+        return output.Write(data, size);
+    };
+    if (const auto failed = ReadOpenMember(handle.archive, handle.cachedFacts, write))
+        return failed;
     const ZipEntryInfo& entry = handle.cached;
     const bool committed = output.Commit(durability, entry.attributes & ZipReadOnly,
                                          FileTimeToTimespec(entry.accessTime),
@@ -126,7 +103,7 @@ std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::s
     const std::string path = handle->baseFolder + fileName;
     if (MayCreateFoldersAlong(path))
         CreateFolderChain(FolderPartOf(path));
-    return RecordZipResult(ExtractFile(*handle, index, path, durability));
+    return RecordZipResult(ExtractFile(*handle, path, durability));
 }
 
 } // namespace kelvarin

@@ -1,6 +1,7 @@
 #include "zip/ZipFileAccess.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -8,21 +9,35 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace kelvarin {
 
 namespace {
 
 constexpr std::size_t kWindowBytes = 64 * 1024;
+// Room for a header with its name and extra field, as files have them.
+constexpr std::size_t kHeaderSlack = 4 * 1024;
 
+struct Window {
+    std::uint64_t start = 0;
+    std::size_t bytes = 0;
+    // Not cleared first: only bytes read into it are ever copied out.
+    std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(kWindowBytes);
+
+    bool Holds(std::uint64_t position) const {
+        return position >= start && position < start + bytes;
+    }
+};
+
+// Two windows, as minizip reads in two places by turns: the directory, and
+// a member's local header and data. With one, looking at the members of a
+// large archive in turn fetched a window for each header it read.
 struct BufferedFile {
     int fd = -1;
     std::uint64_t size = 0;
     std::uint64_t position = 0;
-    std::uint64_t windowStart = 0;
-    std::size_t windowBytes = 0;
-    std::vector<char> window;
+    std::array<Window, 2> windows;
+    std::size_t recent = 0; // the window read last
     bool failed = false;
 };
 
@@ -57,7 +72,6 @@ voidpf ZCALLBACK Open(voidpf, const void* path, int mode) {
     auto file = std::make_unique<BufferedFile>();
     file->fd = fd;
     file->size = static_cast<std::uint64_t>(status.st_size);
-    file->window.resize(kWindowBytes);
     return file.release();
 }
 
@@ -66,35 +80,44 @@ uLong ZCALLBACK Read(voidpf, voidpf stream, void* buffer, uLong size) {
     char* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const std::uint64_t windowEnd = file.windowStart + file.windowBytes;
-        if (file.position >= file.windowStart && file.position < windowEnd) {
-            const std::size_t offset = static_cast<std::size_t>(file.position - file.windowStart);
-            const std::size_t count = std::min<std::size_t>(size - done, file.windowBytes - offset);
-            std::memcpy(out + done, file.window.data() + offset, count);
+        if (!file.windows[file.recent].Holds(file.position) &&
+            file.windows[1 - file.recent].Holds(file.position))
+            file.recent = 1 - file.recent;
+        const Window& current = file.windows[file.recent];
+        if (current.Holds(file.position)) {
+            const std::size_t offset = static_cast<std::size_t>(file.position - current.start);
+            const std::size_t count = std::min<std::size_t>(size - done, current.bytes - offset);
+            std::memcpy(out + done, current.data.get() + offset, count);
             done += count;
             file.position += count;
             continue;
         }
         if (file.position >= file.size)
             break;
-        // minizip looks for the end records by reading backwards from the end
-        // of the file, so a window wanted before the current one ends where
-        // the wanted bytes end.
+        // The window read least recently is refilled. minizip looks for the
+        // end records by reading backwards from the end of the file, and the
+        // Unzip stage looks at members from the last one down, so a window
+        // wanted before the one it replaces (before the other one, while it
+        // is still empty) ends a little after the wanted bytes: minizip reads
+        // a header a byte or two at a time.
+        Window& spare = file.windows[1 - file.recent];
+        const Window& before = spare.bytes > 0 ? spare : file.windows[file.recent];
         std::uint64_t start = file.position;
-        if (file.position < file.windowStart) {
-            const std::uint64_t wantedEnd = file.position + (size - done);
-            start =
-                wantedEnd > kWindowBytes ? std::min(file.position, wantedEnd - kWindowBytes) : 0;
+        if (file.position < before.start) {
+            const std::uint64_t end =
+                file.position + std::max<std::uint64_t>(size - done, kHeaderSlack);
+            start = end > kWindowBytes ? std::min(file.position, end - kWindowBytes) : 0;
         }
         const std::size_t count =
             static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, file.size - start));
-        const ssize_t got = ReadAt(file.fd, file.window.data(), count, start);
+        const ssize_t got = ReadAt(file.fd, spare.data.get(), count, start);
         if (got < 0)
             file.failed = true;
         if (got <= 0 || start + static_cast<std::uint64_t>(got) <= file.position)
             break;
-        file.windowStart = start;
-        file.windowBytes = static_cast<std::size_t>(got);
+        spare.start = start;
+        spare.bytes = static_cast<std::size_t>(got);
+        file.recent = 1 - file.recent;
     }
     return static_cast<uLong>(done);
 }

@@ -4,12 +4,12 @@
 
 namespace kelvarin {
 
-// minizip's file access over a descriptor with a read-ahead window. minizip
+// minizip's file access over a descriptor with read-ahead windows. minizip
 // positions the file before nearly every read (each 16 KiB of member data,
 // each header), and a stdio stream drops its buffer on every such seek: a
 // daily archive of a few dozen kilobytes took over a hundred system calls.
-// Here a seek only moves a number, and a read outside the window fetches the
-// next window with one pread, so an archive of any size is read in windows.
+// Here a seek only moves a number, and a read outside the windows fetches a
+// window with one pread, so an archive of any size is read in windows.
 zlib_filefunc64_def BufferedFileAccess();
 
 } // namespace kelvarin

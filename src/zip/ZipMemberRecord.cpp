@@ -1,9 +1,11 @@
 #include "zip/ZipArchiveHandle.h"
+#include "zip/ZipDirectoryEntry.h"
 #include "zip/ZipEntryAttributes.h"
 #include "zip/ZipEntryTimes.h"
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace kelvarin {
 
@@ -15,22 +17,34 @@ std::uint32_t DirectoryFailure(int error) {
     return error == UNZ_ERRNO ? ZipReadFailed : ZipCorruptEntry;
 }
 
+std::uint32_t LostTheWay(ZipArchiveHandle& handle, int error) {
+    handle.position = -1;
+    return DirectoryFailure(error);
+}
+
+// Reaches a member seen before straight from its directory offset, and a new
+// one by stepping on from the furthest seen, so any order of lookups walks
+// the directory once.
 std::uint32_t WalkTo(ZipArchiveHandle& handle, int index) {
-    if (handle.position < 0 || index < handle.position) {
-        const int error = unzGoToFirstFile(handle.archive);
-        if (error != UNZ_OK) {
-            handle.position = -1;
-            return DirectoryFailure(error);
-        }
+    std::vector<ZPOS64_T>& offsets = handle.directoryOffsets;
+    if (offsets.empty()) {
+        if (const int error = unzGoToFirstFile(handle.archive))
+            return LostTheWay(handle, error);
         handle.position = 0;
+        offsets.push_back(unzGetOffset64(handle.archive));
+    }
+    const int start = std::min(index, static_cast<int>(offsets.size()) - 1);
+    if (handle.position != start) {
+        const auto offset = offsets[static_cast<std::size_t>(start)];
+        if (const int error = unzSetOffset64(handle.archive, offset))
+            return LostTheWay(handle, error);
+        handle.position = start;
     }
     while (handle.position < index) {
-        const int error = unzGoToNextFile(handle.archive);
-        if (error != UNZ_OK) {
-            handle.position = -1;
-            return DirectoryFailure(error);
-        }
+        if (const int error = unzGoToNextFile(handle.archive))
+            return LostTheWay(handle, error);
         ++handle.position;
+        offsets.push_back(unzGetOffset64(handle.archive));
     }
     return ZipOk;
 }
@@ -62,7 +76,6 @@ std::uint32_t ReadLocalExtraField(unzFile archive, std::string& extra) {
 } // namespace
 
 std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
-    CloseOpenMember(handle);
     if (index == handle.cachedIndex)
         return ZipOk;
     handle.cachedIndex = -1;
@@ -71,14 +84,13 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
 
     ZipEntryInfo entry;
     entry.index = index;
-    unz_file_info64 info{};
+    ZipDirectoryEntry directory;
     // minizip leaves a name that fills the buffer unterminated, hence the
     // spare byte beyond the size it is told.
-    const int error = unzGetCurrentFileInfo64(handle.archive, &info, entry.name, kZipPathLimit,
-                                              nullptr, 0, nullptr, 0);
-    if (error != UNZ_OK)
+    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, kZipNameLimit, directory))
         return DirectoryFailure(error);
-    entry.name[std::min<std::size_t>(info.size_filename, kZipPathLimit)] = '\0';
+    const unz_file_info64& info = directory.info;
+    entry.name[std::min<std::size_t>(info.size_filename, kZipNameLimit)] = '\0';
     entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
     const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
     entry.accessTime = entry.creationTime = entry.modificationTime = dosTime;
@@ -91,10 +103,7 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     ApplyExtendedTimestamp(extra, entry);
 
     handle.cached = entry;
-    handle.cachedFacts = ZipMemberFacts{
-        info.uncompressed_size, static_cast<std::uint32_t>(info.crc),
-        static_cast<std::uint32_t>(info.dosDate), static_cast<std::uint32_t>(info.flag),
-        static_cast<std::uint32_t>(info.compression_method)};
+    handle.cachedFacts = directory.facts;
     handle.cachedIndex = index;
     return ZipOk;
 }

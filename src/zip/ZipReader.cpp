@@ -22,13 +22,10 @@ std::string Terminated(const std::string& folder) {
     return EndsWithSeparator(folder) ? folder : folder + "/";
 }
 
-// A current directory too long for a base folder is still reachable as "./".
+// A current directory that can no longer be named is still reachable as "./".
 std::string CurrentFolder() {
     std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
-    if (!current)
-        return "./";
-    std::string folder = Terminated(current.get());
-    return folder.size() <= kZipPathLimit ? folder : "./";
+    return current ? Terminated(current.get()) : "./";
 }
 
 // minizip only says "no" when it cannot open an archive; the file's own state
@@ -55,8 +52,10 @@ ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) 
     zlib_filefunc64_def access = BufferedFileAccess();
     handle->archive = unzOpen2_64(path.c_str(), &access);
     unz_global_info64 global{};
+    // minizip refuses a file without an end record it can follow to a
+    // directory, which is what a file that is no zip archive is.
     if (!handle->archive || unzGetGlobalInfo64(handle->archive, &global) != UNZ_OK) {
-        RecordZipResult(ZipCorruptEntry);
+        RecordZipResult(ZipCannotOpen);
         return nullptr;
     }
     handle->memberCount = static_cast<std::int32_t>(
@@ -71,12 +70,11 @@ ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) 
 std::uint32_t SetZipBaseFolder(ZipArchiveHandle* handle, const std::string& folder) {
     if (const auto bad = CheckZipHandle(handle))
         return RecordZipResult(bad);
-    // Cutting a long folder short, or letting "" become "/", would send every
+    // Letting "" become "/", or a NUL end the folder early, would send every
     // file somewhere the caller never named.
-    std::string terminated = Terminated(folder);
-    if (folder.empty() || terminated.size() > kZipPathLimit)
+    if (folder.empty() || folder.find('\0') != std::string::npos)
         return RecordZipResult(ZipBadArgument);
-    handle->baseFolder = std::move(terminated);
+    handle->baseFolder = Terminated(folder);
     return RecordZipResult(ZipOk);
 }
 
@@ -84,7 +82,6 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
     if (const auto bad = CheckZipHandle(handle))
         return RecordZipResult(bad);
     if (index == -1) {
-        CloseOpenMember(*handle);
         info = ZipEntryInfo{};
         info.index = handle->memberCount;
         return RecordZipResult(ZipOk);

@@ -14,17 +14,18 @@ struct ZipArchiveHandle; // opaque; made by OpenZipArchive, freed by CloseZipArc
 // kilobytes, and a member claiming more would only fill the disk.
 inline constexpr std::uint64_t kZipMemberLimit = std::uint64_t(1) << 30;
 
-// Longest member name and longest base folder (its trailing "/" included).
-inline constexpr std::size_t kZipPathLimit = 260;
+// Longest member name a ZipEntryInfo holds; a longer one is cut there.
+inline constexpr std::size_t kZipNameLimit = 260;
 
 // One member of an archive. For the pseudo-member -1, `index` holds the count.
 struct ZipEntryInfo {
     std::int32_t index = -1;
-    char name[kZipPathLimit + 1] = {}; // room for the NUL even when minizip fills 260 bytes
+    char name[kZipNameLimit + 1] = {}; // room for the NUL even when minizip fills 260 bytes
     std::uint32_t attributes = 0;
     std::uint64_t accessTime = 0; // Windows file times: 100 ns since 1601-01-01 UTC
     std::uint64_t creationTime = 0;
     std::uint64_t modificationTime = 0;
+    // The real sizes, Zip64 ones included, held at 0xFFFFFFFF when larger.
     std::uint32_t compressedSize = 0;
     std::uint32_t uncompressedSize = 0;
 };
@@ -52,13 +53,17 @@ enum ZipResult : std::uint32_t {
     ZipInflateFailed = 0x5000000,
 };
 
-// Null when the archive cannot be opened; ZipLastResult() then says why
-// (ZipCannotOpen for a missing or unreadable file, ZipCorruptEntry for one
-// that is not a zip archive). The base folder starts as the current directory.
+// Null when the archive cannot be opened; ZipLastResult() then says why:
+// ZipCannotOpen for a missing or unreadable file or one that is no zip
+// archive, ZipNotSeekable for a pipe or device. A damaged directory entry
+// shows only when that member is looked at (ZipCorruptEntry). The base folder
+// starts as the current directory.
 ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password = nullptr);
 
-// A "/" is added unless the folder already ends in "/" or "\". An empty folder
-// or one longer than kZipPathLimit is refused and the old base folder kept.
+// A "/" is added unless the folder already ends in "/" or "\". Any length is
+// taken, as the system decides which paths it can open; an empty folder, or
+// one holding a NUL byte, which would name some other folder, is refused with
+// ZipBadArgument and the old base folder kept.
 std::uint32_t SetZipBaseFolder(ZipArchiveHandle* handle, const std::string& folder);
 
 // `info` is left as it was when the result is not ZipOk.

@@ -1,6 +1,8 @@
+#include "ScopedCurrentFolder.h"
 #include "StageFixture.h"
 #include "pipeline/UnzippedName.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -204,6 +206,68 @@ TEST_F(UnzipTest, ArchiveGoneSinceTheRefreshIsReportedFailed) {
     EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Failed);
 
     EXPECT_EQ(frontEnd.LastStatus(), "Total files unzipped: 1, last:SGX20040122.zip - 1 failed");
+}
+
+TEST_F(UnzipTest, TheLastOfSeveralDailyMembersAmongManyWins) {
+    Members members{{"SESPRICE.DAT", "stale"}, {"SESPRICE.DAT", "winner"}};
+    for (int other = 0; other < 500; ++other)
+        members.emplace_back("notes/" + std::to_string(other) + ".txt", "note");
+    Archive("SGX20040123.zip", members);
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Succeeded);
+
+    EXPECT_EQ(ReadBytes(UnzipFile("SGX20040123.dat")), "winner");
+}
+
+// Outputs that went anywhere but the unzip folder would land here.
+class UnzipFolderTest : public UnzipTest {
+protected:
+    static std::string Made(const std::string& folder) {
+        ::mkdir(folder.c_str(), 0777);
+        return folder;
+    }
+    std::vector<std::string> LandedInTheCurrentFolder() const {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(m_current))
+            names.push_back(item.path().filename().string());
+        return names;
+    }
+    const std::string m_current = Made(dir / "current");
+    ScopedCurrentFolder m_inside{m_current};
+};
+
+TEST_F(UnzipFolderTest, UnzipFolderOfAnyLengthIsUsed) {
+    std::string deep = folders.UnzipFolder;
+    while (deep.size() < 600)
+        deep += std::string(120, 'u') + "/";
+    std::filesystem::create_directories(deep);
+    folders.UnzipFolder = deep;
+    DailyArchive("SGX20040123.zip", "day 23");
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Succeeded);
+
+    EXPECT_TRUE(LandedInTheCurrentFolder().empty());
+    EXPECT_EQ(ReadBytes(deep + "SGX20040123.dat"), "day 23");
+    EXPECT_EQ(ReadBytes(deep + std::string(AutoUnzipMarker)), "SGX20040123.zip");
+}
+
+TEST_F(UnzipFolderTest, RefusedUnzipFolderFailsTheArchiveAndNothingIsWrittenElsewhere) {
+    // A NUL would end the folder's path early; no system path holds one.
+    const std::string unzipFolder = folders.UnzipFolder;
+    folders.UnzipFolder += std::string("\0other/", 7);
+    DailyArchive("SGX20040123.zip", "day 23");
+    RefreshZipList();
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Failed);
+
+    EXPECT_TRUE(LandedInTheCurrentFolder().empty());
+    EXPECT_FALSE(FileExists(unzipFolder + "SGX20040123.dat"));
+    ASSERT_FALSE(frontEnd.Messages().empty());
+    EXPECT_NE(frontEnd.Messages()[0].text.find("SGX20040123.zip: cannot be unzipped into"),
+              std::string::npos)
+        << frontEnd.Messages()[0].text;
 }
 
 TEST_F(UnzipTest, PauseDoesNotStopUnzip) {
