@@ -37,6 +37,9 @@ enum StatusCode : std::uint32_t {
 
 constexpr std::uintptr_t kSessionContext = 1;
 constexpr long kMaxRedirects = 5;
+// libcurl hands over at most this much per read, and each read gets its own
+// running-total text.
+constexpr long kReadChunkBytes = 4095;
 // Anything else (file://, ftp://, ...) in an address or a redirect is refused.
 constexpr char kAllowedProtocols[] = "http,https";
 
@@ -102,6 +105,7 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
     // A proxy tunnel's own reply would otherwise look like the server's.
     curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReadChunkBytes);
 
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &TransferSession::OpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);

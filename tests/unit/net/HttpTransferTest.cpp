@@ -188,7 +188,7 @@ TEST_F(HttpTransferTest, SimpleFetchShowsEveryStepInOrder) {
                             "Request complete, dwResult = 00000001, dwError = 00000000", ""));
 }
 
-TEST_F(HttpTransferTest, ReadTextsCountUpToTheWholeBody) {
+TEST_F(HttpTransferTest, EachReadOfAtMost4095BytesIsCountedUpToTheWholeBody) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
@@ -197,6 +197,13 @@ TEST_F(HttpTransferTest, ReadTextsCountUpToTheWholeBody) {
                  [](const std::string& text) { return text.starts_with("Read "); });
     ASSERT_FALSE(reads.empty());
     EXPECT_THAT(reads.back(), MatchesRegex("Read 20000 bytes( \\([0-9]+\\.[0-9] Kb/s\\))?"));
+    std::size_t previous = 0;
+    for (const std::string& read : reads) {
+        const std::size_t total = std::stoul(read.substr(5));
+        EXPECT_GT(total, previous) << read;
+        EXPECT_LE(total - previous, 4095u) << read;
+        previous = total;
+    }
     EXPECT_EQ(LastText(), "");
 }
 
