@@ -9,6 +9,7 @@
 #include "UnzipCommand.h"
 #include "UpdateCommand.h"
 #include "app/Settings.h"
+#include "net/ServerAddress.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -36,12 +37,6 @@ std::string AsBaseFolder(std::string folder) {
     while (folder.size() > 1 && folder.ends_with('/'))
         folder.pop_back();
     return folder;
-}
-
-std::string AsServer(std::string server) {
-    while (server.ends_with('/'))
-        server.pop_back();
-    return server;
 }
 
 // The working folders exactly as the desktop program starts with them.
@@ -95,7 +90,13 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         return code == 0 ? 0 : ExitUsage;
     }
 
-    CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), AsServer(server), m_streams);
+    std::string error;
+    const std::optional<std::string> checkedServer = CheckServerAddress(server, error);
+    if (!checkedServer) {
+        m_streams.err << error << '\n';
+        return ExitUsage;
+    }
+    CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

@@ -160,6 +160,9 @@ TEST_F(CliCommandsTest, UsageErrorsExitWith2AndTouchNothing) {
         {"update", "--force"},
         {"connect", "extra"},
         {"--bogus", "run"},
+        {"--server", "ftp://127.0.0.1:1", "connect"},
+        {"--server", "127.0.0.1:1", "run"},
+        {"--server", "http://", "connect"},
     };
     for (const auto& args : usages) {
         const CliResult result = Run(args);
@@ -171,6 +174,12 @@ TEST_F(CliCommandsTest, UsageErrorsExitWith2AndTouchNothing) {
         EXPECT_EQ(result.out, "") << joined;
     }
     EXPECT_TRUE(std::filesystem::is_empty(Base()));
+}
+
+TEST_F(CliCommandsTest, RefusedServerAddressIsNamed) {
+    const CliResult result = Run({"--server", "gopher://127.0.0.1:1/", "connect"});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_NE(result.err.find("\"gopher://127.0.0.1:1/\""), std::string::npos) << result.err;
 }
 
 TEST_F(CliCommandsTest, HelpExitsWith0) {
