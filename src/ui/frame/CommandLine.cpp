@@ -1,25 +1,40 @@
 #include "ui/frame/CommandLine.h"
 
+#include "net/ServerAddress.h"
 #include "pipeline/Stages.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <ostream>
 
-std::string ServerFromCommandLine(const QCoreApplication& app) {
+std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption server(
         QStringLiteral("server"),
         QStringLiteral("The exchange's price server, for instance http://127.0.0.1:8080."),
         QStringLiteral("URL"));
     parser.addOption(server);
-    parser.process(app);
+    // A missing --server value is the one other error; the address check
+    // below refuses the empty address it leaves.
+    parser.parse(arguments);
+    for (const QString& name : parser.unknownOptionNames())
+        err << "kelvarin: unknown option '" << name.toStdString() << "' ignored\n";
+    if (parser.isSet(version))
+        parser.showVersion();
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp();
+
+    std::string address = kelvarin::DefaultExchangeServer;
     if (parser.isSet(server))
-        return parser.value(server).toStdString();
-    const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment.toStdString();
-    return kelvarin::DefaultExchangeServer;
+        address = parser.value(server).toStdString();
+    else if (const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
+             !fromEnvironment.isEmpty())
+        address = fromEnvironment.toStdString();
+    std::string error;
+    std::optional<std::string> checked = kelvarin::CheckServerAddress(address, error);
+    if (!checked)
+        err << "kelvarin: " << error << '\n';
+    return checked;
 }
