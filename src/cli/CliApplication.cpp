@@ -21,8 +21,8 @@ namespace {
 
 constexpr const char* Footer =
     "\nEvery stage prints its final status line on stdout, as the last line of the\n"
-    "command; connect prints the remote items before it, one per line. Messages\n"
-    "and questions go to stderr, and so does\n"
+    "command; connect prints the remote items before it, one per line. Messages,\n"
+    "questions and the cause of a failed connection go to stderr, and so does\n"
     "progress when stderr is a terminal. Questions are asked only when stdin is a\n"
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
     "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"

@@ -15,8 +15,9 @@ HttpTransfer::~HttpTransfer() {
 bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
                             const std::string& agentName, StatusWindow* statusWindow) {
     body.clear();
+    m_failureCause.clear();
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
-        return false;
+        return Fail("libcurl could not set up a transfer");
     }
     TransferSession& session = *m_session;
     if (statusWindow != nullptr) {
@@ -40,25 +41,30 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
     const CURLcode result = session.Perform(address, onChunk);
 
     if (tooLarge) {
-        session.SetStatusText("Reply refused: body larger than %llu bytes",
-                              static_cast<unsigned long long>(m_limits.maxBodyBytes));
-        return false;
+        return Fail("Reply refused: body larger than " + std::to_string(m_limits.maxBodyBytes) +
+                    " bytes");
     }
     if (result != CURLE_OK) {
-        session.SetStatusText("%s", session.ErrorText(result).c_str());
-        return false;
+        return Fail(session.ErrorText(result));
     }
     // An error page is not the content that was asked for.
     if (const StatusLine& status = session.FinalStatus(); status.code >= 400) {
-        if (status.reason.empty()) {
-            session.SetStatusText("HTTP %d", status.code);
-        } else {
-            session.SetStatusText("HTTP %d %s", status.code, status.reason.c_str());
+        std::string cause = "HTTP " + std::to_string(status.code);
+        if (!status.reason.empty()) {
+            cause += " " + status.reason;
         }
-        return false;
+        return Fail(cause);
     }
     session.SetStatusText("%s", "");
     return true;
+}
+
+bool HttpTransfer::Fail(std::string cause) {
+    m_failureCause = std::move(cause);
+    if (m_session != nullptr) {
+        m_session->SetStatusText("%s", m_failureCause.c_str());
+    }
+    return false;
 }
 
 bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {

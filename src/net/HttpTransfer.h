@@ -28,6 +28,8 @@ public:
     // window keeps the one an earlier fetch gave.
     bool FetchUrl(const std::string& address, std::string& body, const std::string& agentName,
                   StatusWindow* statusWindow);
+    // Why the last fetch failed, as its status window showed it.
+    const std::string& FailureCause() const { return m_failureCause; }
 
     // The session, and with it its connections, lasts until CloseSession, the
     // next OpenSession or the end of the object.
@@ -35,9 +37,12 @@ public:
     void CloseSession();
 
 private:
+    bool Fail(std::string cause);
+
     TransferLimits m_limits;
     ConnectionShare* m_share;
     std::unique_ptr<TransferSession> m_session;
+    std::string m_failureCause;
 };
 
 } // namespace kelvarin

@@ -19,6 +19,7 @@ StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
         // The remote list keeps the items of the last Connect that worked.
         frontEnd.SetProgress(0);
         frontEnd.StatusLine().SetText("Connection failed");
+        frontEnd.ShowCause(address + ": " + transfer.FailureCause());
         return StageOutcome::Failed;
     }
 

@@ -25,6 +25,9 @@ public:
     // Takes one waiting event, if any, and handles it to its end; whatever it
     // triggers (Pause among others) runs nested inside the stage.
     virtual void PumpOneMessage() = 0;
+    // Why a stage failed as a whole, naming the address or file. The status
+    // line moves on; this stays readable after the stage has ended.
+    virtual void ShowCause(const std::string& text) = 0;
 };
 
 // A list control as the stages read it, by index at every pass, so a command

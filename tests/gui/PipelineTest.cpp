@@ -1,6 +1,7 @@
 #include "ExchangeProcess.h"
 #include "GuiHarness.h"
 #include "TestPaths.h"
+#include "pipeline/RemoteItem.h"
 #include "pipeline/StopRequest.h"
 
 #include <QCheckBox>
@@ -168,6 +169,20 @@ private slots:
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
+    }
+
+    void failedConnectLeavesItsCauseInTheStatusBarUntilTheNextStage() {
+        GuiHarness gui("http://127.0.0.1:1");
+        gui.Start();
+        gui.Click("connectButton");
+        QCOMPARE(gui.Text("statusLine"), QString("Connection failed"));
+        const QString cause = gui.Text("statusMessage");
+        QVERIFY2(cause.startsWith(
+                     QString::fromStdString(kelvarin::IndexAddress("http://127.0.0.1:1") + ": ")),
+                 qPrintable(cause));
+        QVERIFY2(cause.contains("port 1"), qPrintable(cause));
+        gui.Click("unzipButton");
+        QCOMPARE(gui.Text("statusMessage"), QString("Ready"));
     }
 
     void closingDuringADownloadStopsItFirst() {

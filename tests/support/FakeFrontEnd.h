@@ -38,6 +38,7 @@ public:
     void SetProgress(int position) override;
     MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
     void PumpOneMessage() override;
+    void ShowCause(const std::string& text) override { m_causes.push_back(text); }
 
     // Answers the next questions in order; with none left, a question gets
     // Cancel or No and an OK box gets OK.
@@ -50,6 +51,7 @@ public:
     const std::vector<int>& Positions() const { return m_positions; }
     const std::vector<std::pair<int, int>>& Ranges() const { return m_ranges; }
     const std::vector<Message>& Messages() const { return m_messages; }
+    const std::vector<std::string>& Causes() const { return m_causes; }
     int Pumps() const { return m_pumps; }
 
 private:
@@ -59,6 +61,7 @@ private:
     std::vector<Message> m_messages;
     std::deque<MessageAnswer> m_answers;
     std::map<int, std::function<void()>> m_pumpActions;
+    std::vector<std::string> m_causes;
     int m_pumps = 0;
 };
 

@@ -31,7 +31,9 @@ ControlForm::ControlForm(WorkingFolders& folders, std::string server, MessageBox
       m_sheets([&messages](const std::string& text) { messages.Ask(text, MessageButtons::Ok); }) {
     m_ui->setupUi(this);
     PlaceControls();
-    m_frontEnd = std::make_unique<FormFrontEnd>(*m_ui->statusLine, *m_ui->progressBar, messages);
+    m_frontEnd = std::make_unique<FormFrontEnd>(
+        *m_ui->statusLine, *m_ui->progressBar, messages,
+        [this](const std::string& text) { emit CauseShown(QString::fromStdString(text)); });
     m_context =
         std::make_unique<StageContext>(StageContext{folders, *m_frontEnd, std::move(server)});
     m_remote = std::make_unique<RemoteListAdapter>(*m_ui->remoteList);
@@ -148,6 +150,7 @@ void ControlForm::SetRunning(bool running) {
 // A file error ends the command with its message, as a failed command should;
 // the form stays usable. Only the pumping stages block the others while they run.
 template <typename Stage> void ControlForm::RunStage(bool blocksOthers, Stage stage) {
+    emit CauseShown(QString());
     if (blocksOthers)
         SetRunning(true);
     try {

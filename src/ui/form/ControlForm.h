@@ -38,6 +38,9 @@ public:
 
 signals:
     void RunEnded();
+    // A failed stage's cause, to be shown until the next command; empty when
+    // a command begins.
+    void CauseShown(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 
-FormFrontEnd::FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages)
-    : m_statusLine(statusLabel), m_progress(progress), m_messages(messages) {}
+FormFrontEnd::FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages,
+                           CauseHandler showCause)
+    : m_statusLine(statusLabel), m_progress(progress), m_messages(messages),
+      m_showCause(std::move(showCause)) {}
 
 void FormFrontEnd::SetProgressRange(int lower, int upper) {
     m_progress.setRange(lower, upper);

@@ -39,6 +39,7 @@ MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, Mess
     CreateStatusBar();
     CreateAccelerators();
     connect(m_form, &ControlForm::RunEnded, this, &MainFrame::OnRunEnded);
+    connect(m_form, &ControlForm::CauseShown, this, &MainFrame::ShowCause);
 }
 
 void MainFrame::CreateMenu() {
@@ -50,7 +51,11 @@ void MainFrame::CreateMenu() {
 
 // Qt cannot read the lock keys' state, so the indicators are always shown.
 void MainFrame::CreateStatusBar() {
-    statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
+    m_statusMessage = new QLabel(QStringLiteral("Ready"));
+    m_statusMessage->setObjectName(QStringLiteral("statusMessage"));
+    // A long cause is cut off rather than widening the window; its tooltip has it all.
+    m_statusMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(m_statusMessage, 1);
     for (const char* indicator : {"CAP", "NUM", "SCRL"})
         statusBar()->addPermanentWidget(new QLabel(QString::fromLatin1(indicator)));
 }
@@ -118,6 +123,13 @@ void MainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// In the message pane rather than as a passing status bar message, which any
+// menu hover would wipe.
+void MainFrame::ShowCause(const QString& text) {
+    m_statusMessage->setText(text.isEmpty() ? QStringLiteral("Ready") : text);
+    m_statusMessage->setToolTip(text);
 }
 
 void MainFrame::OnRunEnded() {

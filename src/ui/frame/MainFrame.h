@@ -7,6 +7,7 @@
 
 class ControlForm;
 class MessageBoxes;
+class QLabel;
 class QSplitter;
 class StartPage;
 
@@ -32,11 +33,13 @@ private:
     void SwitchPane();
     bool StartPageActive() const;
     void OnRunEnded();
+    void ShowCause(const QString& text);
 
     kelvarin::WorkingFolders& m_folders;
     MessageBoxes& m_messages;
     QSplitter* m_splitter;
     ControlForm* m_form;
     StartPage* m_startPage;
+    QLabel* m_statusMessage = nullptr;
     bool m_closeWhenIdle = false;
 };

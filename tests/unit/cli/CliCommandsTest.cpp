@@ -2,6 +2,7 @@
 #include "FileBytes.h"
 #include "TempDir.h"
 #include "app/WorkingFolders.h"
+#include "pipeline/RemoteItem.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -220,10 +221,14 @@ TEST_F(CliCommandsTest, NameNotInTheListExitsWith2BeforeTheStageRuns) {
 
 // ---- stage outcomes -----------------------------------------------------
 
-TEST_F(CliCommandsTest, FailedConnectionPrintsOnlyTheFinalStatusAndExits1) {
+TEST_F(CliCommandsTest, FailedConnectionPrintsItsStatusAndOnStderrTheAddressAndCause) {
     const CliResult connect = Run({"connect"});
     EXPECT_EQ(connect.code, 1);
     EXPECT_EQ(connect.out, "Connection failed\n");
+    // libcurl's own text tells a refused connection from an unknown name or
+    // an untrusted certificate.
+    EXPECT_TRUE(connect.err.starts_with(IndexAddress(DeadServer) + ": ")) << connect.err;
+    EXPECT_NE(connect.err.find("port 1"), std::string::npos) << connect.err;
 
     const CliResult download = Run({"download"});
     EXPECT_EQ(download.code, 1);

@@ -311,6 +311,7 @@ TEST_F(HttpTransferTest, RefusedConnectionShowsLibcurlsMessage) {
     EXPECT_EQ(body, "");
     // libcurl's own detailed message names the port it tried.
     EXPECT_THAT(LastText(), HasSubstr(std::to_string(refusing.Port())));
+    EXPECT_EQ(transfer.FailureCause(), LastText());
     EXPECT_EQ(CountOf("Sending request..."), 0);
 }
 

@@ -100,6 +100,11 @@ TEST_F(HostileServerTest, RefusedConnectionNamesTheAddressAndLibcurlsCause) {
     EXPECT_EQ(RunConnect(context, remoteList), StageOutcome::Failed);
     EXPECT_EQ(frontEnd.LastStatus(), "Connection failed");
     EXPECT_EQ(Rows(remoteList), Strings{"SGX2004-01-23"});
+    ASSERT_EQ(frontEnd.Causes().size(), 1u);
+    const std::string& cause = frontEnd.Causes()[0];
+    EXPECT_TRUE(cause.starts_with(IndexAddress(server) + ": ")) << cause;
+    EXPECT_NE(cause.find("port " + server.substr(server.rfind(':') + 1)), std::string::npos)
+        << cause;
 
     EXPECT_EQ(RunDownload(context, false, remoteList, zipList), StageOutcome::Failed);
     const std::string message = FailureMessage();
