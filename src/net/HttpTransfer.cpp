@@ -3,10 +3,23 @@
 #include "net/ReadProgress.h"
 #include "net/TransferSession.h"
 
+#include <cstdio>
+
 namespace kelvarin {
 
-HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share)
-    : m_limits(limits), m_share(share) {}
+namespace {
+
+std::string StoppedText(std::chrono::milliseconds idle) {
+    char text[80];
+    std::snprintf(text, sizeof text, "Transfer stopped by user: nothing received for %g s",
+                  static_cast<double>(idle.count()) / 1000.0);
+    return text;
+}
+
+} // namespace
+
+HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share, TransferPump* pump)
+    : m_limits(limits), m_share(share), m_pump(pump) {}
 
 HttpTransfer::~HttpTransfer() {
     CloseSession();
@@ -16,6 +29,7 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
                             const std::string& agentName, StatusWindow* statusWindow) {
     body.clear();
     m_failureCause.clear();
+    m_stopped = false;
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
         return Fail("libcurl could not set up a transfer");
     }
@@ -44,6 +58,10 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
         return Fail("Reply refused: body larger than " + std::to_string(m_limits.maxBodyBytes) +
                     " bytes");
     }
+    if (session.StoppedWhileIdle()) {
+        m_stopped = true;
+        return Fail(StoppedText(m_limits.stopAfterIdle));
+    }
     if (result != CURLE_OK) {
         return Fail(session.ErrorText(result));
     }
@@ -69,7 +87,8 @@ bool HttpTransfer::Fail(std::string cause) {
 
 bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {
     CloseSession();
-    auto session = std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share);
+    auto session =
+        std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share, m_pump);
     if (!session->IsOpen()) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -169,6 +170,32 @@ private slots:
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
+    }
+
+    void pauseEndsAStalledTransferWithNothingStored() {
+        ExchangeProcess stalling(
+            {"--days", "1", "--first-date", "2004-01-22", "--stall", "2004-01-22"});
+        GuiHarness gui(stalling.Url());
+        gui.Start();
+        gui.Click("connectButton");
+        QCOMPARE(gui.Rows("remoteList"), QStringList{"SGX2004-01-22"});
+        const auto messages = gui.Messages().Shown().size();
+        // Pause is clicked once the archive has begun to arrive; the timer can
+        // only fire if the transfer lets the event loop run.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            if (gui.Text("statusLine").startsWith("Read ")) {
+                watch.stop();
+                gui.Click("pauseButton");
+            }
+        });
+        watch.start(20);
+        gui.Click("downloadButton");
+
+        QVERIFY(!watch.isActive());
+        QCOMPARE(gui.Text("statusLine"), QString("Total files downloaded: 0 - Stopped by user."));
+        QVERIFY(QDir(QString::fromStdString(gui.Base() + "/zip")).isEmpty());
+        QCOMPARE(gui.Messages().Shown().size(), messages);
     }
 
     void failedConnectLeavesItsCauseInTheStatusBarUntilTheNextStage() {

@@ -45,6 +45,8 @@ public:
     void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     // Runs `action` inside the `pass`-th pump of the stage (counted from 1).
     void OnPump(int pass, std::function<void()> action);
+    // Runs `action` inside every pump, after any action of that pass.
+    void OnEveryPump(std::function<void()> action) { m_everyPump = std::move(action); }
 
     const std::vector<std::string>& StatusTexts() const { return m_status.Texts(); }
     std::string LastStatus() const { return m_status.Last(); }
@@ -61,6 +63,7 @@ private:
     std::vector<Message> m_messages;
     std::deque<MessageAnswer> m_answers;
     std::map<int, std::function<void()>> m_pumpActions;
+    std::function<void()> m_everyPump;
     std::vector<std::string> m_causes;
     int m_pumps = 0;
 };

@@ -70,7 +70,7 @@ QSize ControlForm::sizeHint() const {
 
 void ControlForm::ConnectControls() {
     connect(m_ui->connectButton, &QPushButton::clicked, this,
-            [this] { RunStage(false, [this] { RunConnect(*m_context, *m_remote); }); });
+            [this] { RunStage(true, [this] { RunConnect(*m_context, *m_remote); }); });
     connect(m_ui->downloadButton, &QPushButton::clicked, this, &ControlForm::OnDownload);
     connect(m_ui->unzipButton, &QPushButton::clicked, this, [this] {
         RunStage(false,
@@ -148,7 +148,8 @@ void ControlForm::SetRunning(bool running) {
 }
 
 // A file error ends the command with its message, as a failed command should;
-// the form stays usable. Only the pumping stages block the others while they run.
+// the form stays usable. Only the pumping stages (Connect and Download pump
+// while their transfers wait) block the others while they run.
 template <typename Stage> void ControlForm::RunStage(bool blocksOthers, Stage stage) {
     emit CauseShown(QString());
     if (blocksOthers)
