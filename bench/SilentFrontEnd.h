@@ -17,6 +17,7 @@ public:
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
     void PumpOneMessage() override {}
+    void ShowCause(const std::string& text) override { m_messages += text + "\n"; }
 
     const std::string& LastStatus() const { return m_status.last; }
     const std::string& Messages() const { return m_messages; }

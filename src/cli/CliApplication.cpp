@@ -10,6 +10,7 @@
 #include "UpdateCommand.h"
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
+#include "net/ServerAddress.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -21,8 +22,9 @@ namespace kelvarin::cli {
 namespace {
 
 constexpr const char* Footer =
-    "\nEvery stage prints its final status line on stdout; connect then prints the\n"
-    "remote items, one per line. Messages and questions go to stderr, and so does\n"
+    "\nEvery stage prints its final status line on stdout, as the last line of the\n"
+    "command; connect prints the remote items before it, one per line. Messages,\n"
+    "questions and the cause of a failed connection go to stderr, and so does\n"
     "progress when stderr is a terminal. Questions are asked only when stdin is a\n"
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
     "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"
@@ -38,12 +40,6 @@ std::string AsBaseFolder(std::string folder) {
     while (folder.size() > 1 && folder.ends_with('/'))
         folder.pop_back();
     return folder;
-}
-
-std::string AsServer(std::string server) {
-    while (server.ends_with('/'))
-        server.pop_back();
-    return server;
 }
 
 // The working folders exactly as the desktop program starts with them.
@@ -110,15 +106,20 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         return code == 0 ? 0 : ExitUsage;
     }
 
+    std::string error;
+    const std::optional<std::string> checkedServer = CheckServerAddress(server, error);
+    if (!checkedServer) {
+        m_streams.err << error << '\n';
+        return ExitUsage;
+    }
     if (userLibrary) {
-        std::string error;
         if (!PrepareUserLibrary(m_defaults.userLibrary, m_defaults.installedStartPage, &error)) {
             m_streams.err << error << '\n';
             return ExitFailure;
         }
         baseFolder = m_defaults.userLibrary;
     }
-    CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), AsServer(server), m_streams);
+    CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

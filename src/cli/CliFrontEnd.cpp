@@ -39,12 +39,16 @@ void CliFrontEnd::SetText(std::string_view text) {
 }
 
 MessageAnswer CliFrontEnd::ShowMessage(const std::string& text, MessageButtons buttons) {
-    if (m_progress)
-        m_progress->Finish();
-    m_streams.err << text << '\n' << std::flush;
+    ShowCause(text);
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     return Ask(buttons);
+}
+
+void CliFrontEnd::ShowCause(const std::string& text) {
+    if (m_progress)
+        m_progress->Finish();
+    m_streams.err << text << '\n' << std::flush;
 }
 
 MessageAnswer CliFrontEnd::Ask(MessageButtons buttons) {

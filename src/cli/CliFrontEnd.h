@@ -23,6 +23,7 @@ public:
     // Ctrl+C reaches the stages through the signal handler, which sets the stop
     // request by itself; there is no queue to take anything from.
     void PumpOneMessage() override {}
+    void ShowCause(const std::string& text) override;
 
     // With --yes every question is answered Yes (or OK) without asking.
     void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }

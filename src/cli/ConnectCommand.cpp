@@ -10,10 +10,12 @@ CLI::App* ConnectCommand::AddTo(CLI::App& app) {
 
 int ConnectCommand::Run(CliContext& context) {
     MemoryList remote;
-    const int code = RunStage(context, [&] { return RunConnect(context.stage, remote); });
-    for (int row = 0; row < remote.Count(); ++row)
-        context.streams.out << remote.Text(row) << '\n';
-    return code;
+    return RunStage(
+        context, [&] { return RunConnect(context.stage, remote); },
+        [&] {
+            for (int row = 0; row < remote.Count(); ++row)
+                context.streams.out << remote.Text(row) << '\n';
+        });
 }
 
 } // namespace kelvarin::cli

@@ -16,10 +16,14 @@ int ExitCodeOf(StageOutcome outcome) {
     return ExitFailure;
 }
 
-int RunStage(CliContext& context, const std::function<StageOutcome()>& stage) {
+int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
+             const std::function<void()>& printResults) {
     context.frontEnd.BeginStage();
     const StageOutcome outcome = stage();
-    if (const auto status = context.frontEnd.EndStage())
+    const auto status = context.frontEnd.EndStage();
+    if (printResults)
+        printResults();
+    if (status)
         context.streams.out << *status << '\n' << std::flush;
     return ExitCodeOf(outcome);
 }

@@ -18,8 +18,10 @@ inline constexpr int ExitUsage = 2;
 
 int ExitCodeOf(StageOutcome outcome);
 
-// Runs one stage and prints its final status line on stdout.
-int RunStage(CliContext& context, const std::function<StageOutcome()>& stage);
+// Runs one stage, then what `printResults` prints, then the stage's final
+// status line on stdout, so the status is the last line of every command.
+int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
+             const std::function<void()>& printResults = {});
 
 // Fills a stage file list from its folder, as the desktop program does when it
 // starts: a missing folder is created and its message goes to stderr.

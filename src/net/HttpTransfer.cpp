@@ -3,10 +3,23 @@
 #include "net/ReadProgress.h"
 #include "net/TransferSession.h"
 
+#include <cstdio>
+
 namespace kelvarin {
 
-HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share)
-    : m_limits(limits), m_share(share) {}
+namespace {
+
+std::string StoppedText(std::chrono::milliseconds idle) {
+    char text[80];
+    std::snprintf(text, sizeof text, "Transfer stopped by user: nothing received for %g s",
+                  static_cast<double>(idle.count()) / 1000.0);
+    return text;
+}
+
+} // namespace
+
+HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share, TransferPump* pump)
+    : m_limits(limits), m_share(share), m_pump(pump) {}
 
 HttpTransfer::~HttpTransfer() {
     CloseSession();
@@ -15,8 +28,10 @@ HttpTransfer::~HttpTransfer() {
 bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
                             const std::string& agentName, StatusWindow* statusWindow) {
     body.clear();
+    m_failureCause.clear();
+    m_stopped = false;
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
-        return false;
+        return Fail("libcurl could not set up a transfer");
     }
     TransferSession& session = *m_session;
     if (statusWindow != nullptr) {
@@ -40,30 +55,40 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
     const CURLcode result = session.Perform(address, onChunk);
 
     if (tooLarge) {
-        session.SetStatusText("Reply refused: body larger than %llu bytes",
-                              static_cast<unsigned long long>(m_limits.maxBodyBytes));
-        return false;
+        return Fail("Reply refused: body larger than " + std::to_string(m_limits.maxBodyBytes) +
+                    " bytes");
+    }
+    if (session.StoppedWhileIdle()) {
+        m_stopped = true;
+        return Fail(StoppedText(m_limits.stopAfterIdle));
     }
     if (result != CURLE_OK) {
-        session.SetStatusText("%s", session.ErrorText(result).c_str());
-        return false;
+        return Fail(session.ErrorText(result));
     }
     // An error page is not the content that was asked for.
     if (const StatusLine& status = session.FinalStatus(); status.code >= 400) {
-        if (status.reason.empty()) {
-            session.SetStatusText("HTTP %d", status.code);
-        } else {
-            session.SetStatusText("HTTP %d %s", status.code, status.reason.c_str());
+        std::string cause = "HTTP " + std::to_string(status.code);
+        if (!status.reason.empty()) {
+            cause += " " + status.reason;
         }
-        return false;
+        return Fail(cause);
     }
     session.SetStatusText("%s", "");
     return true;
 }
 
+bool HttpTransfer::Fail(std::string cause) {
+    m_failureCause = std::move(cause);
+    if (m_session != nullptr) {
+        m_session->SetStatusText("%s", m_failureCause.c_str());
+    }
+    return false;
+}
+
 bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {
     CloseSession();
-    auto session = std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share);
+    auto session =
+        std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share, m_pump);
     if (!session->IsOpen()) {
         return false;
     }

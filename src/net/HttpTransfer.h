@@ -2,6 +2,7 @@
 
 #include "net/StatusWindow.h"
 #include "net/TransferLimits.h"
+#include "net/TransferPump.h"
 
 #include <memory>
 #include <string>
@@ -16,18 +17,24 @@ class TransferSession;
 class HttpTransfer {
 public:
     // With a share, the session takes its connections from it, so that one
-    // connection serves the fetches of many transfers.
-    explicit HttpTransfer(const TransferLimits& limits = {}, ConnectionShare* share = nullptr);
+    // connection serves the fetches of many transfers. With a pump, the program
+    // that waits gets its turns while a fetch runs and can stop a silent one.
+    explicit HttpTransfer(const TransferLimits& limits = {}, ConnectionShare* share = nullptr,
+                          TransferPump* pump = nullptr);
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;
 
     // Empties `body` and fills it with the reply. False for a network error, an
-    // HTTP status of 400 or above, or a body over the size limit; the status
-    // window then shows the cause and `body` keeps what arrived. A null status
-    // window keeps the one an earlier fetch gave.
+    // HTTP status of 400 or above, a body over the size limit or a stop request
+    // while nothing arrived; the status window then shows the cause and `body`
+    // keeps what arrived. A null status window keeps the one an earlier fetch gave.
     bool FetchUrl(const std::string& address, std::string& body, const std::string& agentName,
                   StatusWindow* statusWindow);
+    // Why the last fetch failed, as its status window showed it.
+    const std::string& FailureCause() const { return m_failureCause; }
+    // Whether the last fetch failed because the user asked to stop.
+    bool Stopped() const { return m_stopped; }
 
     // The session, and with it its connections, lasts until CloseSession, the
     // next OpenSession or the end of the object.
@@ -35,9 +42,14 @@ public:
     void CloseSession();
 
 private:
+    bool Fail(std::string cause);
+
     TransferLimits m_limits;
     ConnectionShare* m_share;
+    TransferPump* m_pump;
     std::unique_ptr<TransferSession> m_session;
+    std::string m_failureCause;
+    bool m_stopped = false;
 };
 
 } // namespace kelvarin

@@ -13,6 +13,9 @@ struct TransferLimits {
     // per second for lowSpeedTime.
     long lowSpeedBytesPerSecond = 1;
     std::chrono::seconds lowSpeedTime{60};
+    // After a stop request, a transfer that has received nothing for this long
+    // ends at once; one that is receiving goes on to its end.
+    std::chrono::milliseconds stopAfterIdle{5000};
     std::uint64_t maxBodyBytes = 256ull * 1024 * 1024;
 };
 

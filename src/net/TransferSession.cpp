@@ -37,6 +37,13 @@ enum StatusCode : std::uint32_t {
 
 constexpr std::uintptr_t kSessionContext = 1;
 constexpr long kMaxRedirects = 5;
+// libcurl hands over at most this much per read, and each read gets its own
+// running-total text.
+constexpr long kReadChunkBytes = 4095;
+// Often enough that a window stays painted and a click feels answered.
+constexpr std::chrono::milliseconds kPumpInterval{10};
+// Without a pump nobody waits on the loop; libcurl's own timers wake it as needed.
+constexpr int kIdleWaitMs = 1000;
 // Anything else (file://, ftp://, ...) in an address or a redirect is refused.
 constexpr char kAllowedProtocols[] = "http,https";
 
@@ -81,11 +88,14 @@ bool IsLocationHeader(std::string_view line) {
 } // namespace
 
 TransferSession::TransferSession(std::string agentName, StatusWindow* statusWindow,
-                                 const TransferLimits& limits, ConnectionShare* share)
+                                 const TransferLimits& limits, ConnectionShare* share,
+                                 TransferPump* pump)
     : m_agentName(std::move(agentName)), m_statusWindow(statusWindow), m_curl(NewEasyHandle()),
-      m_share(share != nullptr && share->Handle() != nullptr ? share : nullptr) {
+      m_multi(m_curl != nullptr ? curl_multi_init() : nullptr),
+      m_share(share != nullptr && share->Handle() != nullptr ? share : nullptr), m_pump(pump),
+      m_stopAfterIdle(limits.stopAfterIdle) {
     CURL* curl = m_curl.get();
-    if (curl == nullptr) {
+    if (!IsOpen()) {
         return;
     }
     curl_easy_setopt(curl, CURLOPT_USERAGENT, m_agentName.c_str());
@@ -102,6 +112,12 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
     // A proxy tunnel's own reply would otherwise look like the server's.
     curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReadChunkBytes);
+    if (m_pump != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferSession::OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
 
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &TransferSession::OpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
@@ -127,6 +143,7 @@ TransferSession::~TransferSession() {
 
 void TransferSession::Close() {
     m_statusWindow = nullptr;
+    m_multi.reset();
     m_curl.reset();
 }
 
@@ -135,6 +152,9 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
     m_request = {};
     m_finalStatus = {};
     m_errorBuffer[0] = '\0';
+    m_stoppedWhileIdle = false;
+    m_lastReceived = std::chrono::steady_clock::now();
+    m_lastPump = m_lastReceived - kPumpInterval;
     curl_easy_setopt(m_curl.get(), CURLOPT_URL, address.c_str());
     Report(HandleCreated);
     // Shown before libcurl starts so that it stays up while a slow name lookup runs.
@@ -142,7 +162,7 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
 
     if (m_share != nullptr)
         m_share->SetWatchingSession(this);
-    const CURLcode result = curl_easy_perform(m_curl.get());
+    const CURLcode result = Drive();
     if (m_share != nullptr)
         m_share->SetWatchingSession(nullptr);
 
@@ -152,6 +172,47 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
     Report(RequestComplete, outcome, sizeof outcome);
     Report(HandleClosing);
     return result;
+}
+
+CURLcode TransferSession::Drive() {
+    CURL* curl = m_curl.get();
+    CURLM* multi = m_multi.get();
+    CURLMcode state = curl_multi_add_handle(multi, curl);
+    const int waitMs = m_pump != nullptr ? static_cast<int>(kPumpInterval.count()) : kIdleWaitMs;
+    int running = 1;
+    if (state == CURLM_OK)
+        state = curl_multi_perform(multi, &running);
+    while (state == CURLM_OK && running > 0) {
+        state = curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        if (state == CURLM_OK)
+            state = curl_multi_perform(multi, &running);
+    }
+    // Kept only when the multi handle failed; a finished transfer brings its own result.
+    CURLcode result = state == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+    int queued = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+            result = message->data.result;
+    }
+    curl_multi_remove_handle(multi, curl);
+    return result;
+}
+
+int TransferSession::OnProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<TransferSession*>(clientp)->ServePump() ? 0 : 1;
+}
+
+bool TransferSession::ServePump() {
+    if (const auto now = std::chrono::steady_clock::now(); now - m_lastPump >= kPumpInterval) {
+        m_lastPump = now;
+        m_pump->Pump();
+    }
+    if (m_pump->StopAsked() &&
+        std::chrono::steady_clock::now() - m_lastReceived >= m_stopAfterIdle) {
+        m_stoppedWhileIdle = true;
+        return false;
+    }
+    return true;
 }
 
 std::string TransferSession::ErrorText(CURLcode result) const {
@@ -281,16 +342,19 @@ int TransferSession::BeforeRequest(void* clientp, char* primaryIp, char* /*local
 }
 
 size_t TransferSession::OnHeader(char* data, size_t size, size_t count, void* clientp) {
-    static_cast<TransferSession*>(clientp)->OnHeaderLine(std::string_view(data, size * count));
+    auto& self = *static_cast<TransferSession*>(clientp);
+    self.m_lastReceived = std::chrono::steady_clock::now();
+    self.OnHeaderLine(std::string_view(data, size * count));
     return size * count;
 }
 
 size_t TransferSession::OnBody(char* data, size_t size, size_t count, void* clientp) {
-    const auto& self = *static_cast<TransferSession*>(clientp);
+    auto& self = *static_cast<TransferSession*>(clientp);
     const size_t length = size * count;
     if (length == 0) {
         return 0;
     }
+    self.m_lastReceived = std::chrono::steady_clock::now();
     // Returning less than was given makes libcurl abort with a write error.
     return self.m_onChunk != nullptr && (*self.m_onChunk)(std::string_view(data, length)) ? length
                                                                                           : 0;

@@ -3,6 +3,7 @@
 #include "net/StatusLine.h"
 #include "net/StatusWindow.h"
 #include "net/TransferLimits.h"
+#include "net/TransferPump.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,7 +17,10 @@ namespace kelvarin {
 
 // One libcurl easy handle, kept for the life of the session so that later
 // fetches reuse its connections, and the translation of what libcurl does into
-// the numbered status notifications the status window shows.
+// the numbered status notifications the status window shows. The handle runs
+// on a multi handle of the session's own, polled in short steps: within
+// curl_easy_perform libcurl calls back only about once a second while a
+// server is silent, too seldom to keep a window painted.
 //
 // Order of the notifications of one fetch (texts in brackets show nothing):
 //   60 request set up, 10 resolving the address's host,
@@ -35,15 +39,16 @@ public:
     // Receives each piece of the reply body; false stops the transfer.
     using ChunkHandler = std::function<bool(std::string_view chunk)>;
 
-    // With a share, connections and name lookups come from it and go back to it.
+    // With a share, connections and name lookups come from it and go back to it;
+    // with a pump, the waiting program gets its turns while a fetch runs.
     TransferSession(std::string agentName, StatusWindow* statusWindow, const TransferLimits& limits,
-                    ConnectionShare* share = nullptr);
+                    ConnectionShare* share = nullptr, TransferPump* pump = nullptr);
     ~TransferSession();
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
 
     // False when libcurl could not create its handle; nothing else works then.
-    bool IsOpen() const { return m_curl != nullptr; }
+    bool IsOpen() const { return m_curl != nullptr && m_multi != nullptr; }
     void SetStatusWindow(StatusWindow* statusWindow) { m_statusWindow = statusWindow; }
 
     CURLcode Perform(const std::string& address, const ChunkHandler& onChunk);
@@ -53,6 +58,8 @@ public:
     std::chrono::steady_clock::time_point ResponseReceivedAt() const { return m_responseAt; }
     // libcurl's detailed message for the last Perform's failure.
     std::string ErrorText(CURLcode result) const;
+    // Whether the last Perform was ended by a stop request while it received nothing.
+    bool StoppedWhileIdle() const { return m_stoppedWhileIdle; }
 
     // Shows the text for one status notification; the context is not used.
     void OnStatusCallback(std::uintptr_t context, std::uint32_t statusCode, const void* information,
@@ -69,6 +76,9 @@ public:
 private:
     struct CurlDeleter {
         void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    };
+    struct MultiDeleter {
+        void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
     };
     // What the current request has reported so far; a followed redirect starts afresh.
     struct RequestProgress {
@@ -87,6 +97,11 @@ private:
                              int localPort);
     static size_t OnHeader(char* data, size_t size, size_t count, void* clientp);
     static size_t OnBody(char* data, size_t size, size_t count, void* clientp);
+    static int OnProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+
+    CURLcode Drive();
+    // False when the transfer is to end: stopped while nothing arrives.
+    bool ServePump();
 
     void Report(std::uint32_t statusCode, const void* information = nullptr,
                 std::uint32_t informationLength = 0);
@@ -98,7 +113,13 @@ private:
     std::string m_agentName;
     StatusWindow* m_statusWindow;
     std::unique_ptr<CURL, CurlDeleter> m_curl;
+    std::unique_ptr<CURLM, MultiDeleter> m_multi;
     ConnectionShare* m_share;
+    TransferPump* m_pump;
+    std::chrono::milliseconds m_stopAfterIdle;
+    std::chrono::steady_clock::time_point m_lastReceived;
+    std::chrono::steady_clock::time_point m_lastPump;
+    bool m_stoppedWhileIdle = false;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     const ChunkHandler* m_onChunk = nullptr;
     RequestProgress m_request;

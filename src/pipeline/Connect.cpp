@@ -1,6 +1,7 @@
 #include "net/HttpTransfer.h"
 #include "pipeline/IndexParse.h"
 #include "pipeline/RemoteItem.h"
+#include "pipeline/StagePump.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"
 
@@ -13,12 +14,14 @@ StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
     const std::string address = IndexAddress(context.server);
     StopRequested = 0;
 
-    HttpTransfer transfer;
+    StagePump pump(frontEnd);
+    HttpTransfer transfer(context.limits, nullptr, &pump);
     std::string page;
     if (!transfer.FetchUrl(address, page, "Kelvarin..", &frontEnd.TransferStatus())) {
         // The remote list keeps the items of the last Connect that worked.
         frontEnd.SetProgress(0);
         frontEnd.StatusLine().SetText("Connection failed");
+        frontEnd.ShowCause(address + ": " + transfer.FailureCause());
         return StageOutcome::Failed;
     }
 

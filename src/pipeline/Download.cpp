@@ -9,6 +9,7 @@
 #include "pipeline/Marker.h"
 #include "pipeline/RemoteItem.h"
 #include "pipeline/StageFolderClaim.h"
+#include "pipeline/StagePump.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"
 
@@ -19,37 +20,27 @@ namespace kelvarin {
 
 namespace {
 
-// Passes the transfer's texts on to the status line and keeps the last one:
-// when a fetch fails it is the cause.
-class CauseKeepingStatus : public StatusWindow {
-public:
-    explicit CauseKeepingStatus(StatusWindow& shown) : m_shown(shown) {}
-    void SetText(std::string_view text) override {
-        m_last = text;
-        m_shown.SetText(text);
-    }
-    const std::string& Last() const { return m_last; }
-
-private:
-    StatusWindow& m_shown;
-    std::string m_last;
-};
+// A stopped transfer is the user's choice, not a failure to report.
+enum class FetchOutcome { Fetched, Failed, Stopped };
 
 // An error page, a body cut short or a name leading out of the zip folder
-// must never be stored as a daily archive. Empty when the body may be stored,
-// else the cause.
-std::string Fetch(const StageContext& context, ConnectionShare& connections,
-                  const std::string& address, const std::string& localName, std::string& body) {
-    if (localName.find('/') != std::string::npos)
-        return "the name " + localName + " would lead out of the zip folder";
-    CauseKeepingStatus status(context.frontEnd.TransferStatus());
-    HttpTransfer transfer({}, &connections);
-    if (!transfer.FetchUrl(address, body, "Kelvarin", &status))
-        return status.Last().empty() ? "the transfer failed" : status.Last();
-    std::string cause;
+// must never be stored as a daily archive; `cause` says why an item was not fetched.
+FetchOutcome Fetch(const StageContext& context, ConnectionShare& connections,
+                   const std::string& address, const std::string& localName, std::string& body,
+                   std::string& cause) {
+    if (localName.find('/') != std::string::npos) {
+        cause = "the name " + localName + " would lead out of the zip folder";
+        return FetchOutcome::Failed;
+    }
+    StagePump pump(context.frontEnd);
+    HttpTransfer transfer(context.limits, &connections, &pump);
+    if (!transfer.FetchUrl(address, body, "Kelvarin", &context.frontEnd.TransferStatus())) {
+        cause = transfer.FailureCause();
+        return transfer.Stopped() ? FetchOutcome::Stopped : FetchOutcome::Failed;
+    }
     if (!IsCompleteZipArchive(body, &cause))
-        return cause;
-    return {};
+        return FetchOutcome::Failed;
+    return FetchOutcome::Fetched;
 }
 
 std::string FinalStatus(int downloaded, const std::string& lastName) {
@@ -106,8 +97,10 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
             frontEnd.StatusLine().SetText("Downloading " + localName + "...");
             const std::string address = ArchiveAddress(context.server, item);
             std::string body;
-            if (const std::string cause = Fetch(context, connections, address, localName, body);
-                cause.empty()) {
+            std::string cause;
+            const FetchOutcome outcome =
+                Fetch(context, connections, address, localName, body, cause);
+            if (outcome == FetchOutcome::Fetched) {
                 frontEnd.StatusLine().SetText("Download successful");
                 std::string error;
                 // On disk by the flush before the marker, with the others of the run.
@@ -126,7 +119,8 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
                 CrashPoint();
             } else {
                 frontEnd.StatusLine().SetText("Download unsuccessful");
-                failures.Add(address, cause);
+                if (outcome == FetchOutcome::Failed)
+                    failures.Add(address, cause);
             }
         }
         index = autoMode ? index + 1 : remoteList.NextSelected(index);

@@ -26,8 +26,12 @@ public:
     virtual void SetProgress(int position) = 0;
     virtual MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) = 0;
     // Takes one waiting event, if any, and handles it to its end; whatever it
-    // triggers (Pause among others) runs nested inside the stage.
+    // triggers (Pause among others) runs nested inside the stage, or inside a
+    // transfer of the stage, which serves the pump while it waits.
     virtual void PumpOneMessage() = 0;
+    // Why a stage failed as a whole, naming the address or file. The status
+    // line moves on; this stays readable after the stage has ended.
+    virtual void ShowCause(const std::string& text) = 0;
 };
 
 // A list control as the stages read it, by index at every pass, so a command

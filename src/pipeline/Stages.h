@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
+#include "net/TransferLimits.h"
 #include "pipeline/FrontEnd.h"
 
 #include <string>
@@ -21,6 +22,7 @@ struct StageContext {
     WorkingFolders& folders;
     FrontEnd& frontEnd;
     std::string server = DefaultExchangeServer;
+    TransferLimits limits{};
 };
 
 // Empties `list`, fills it from `folder`, shows edit text and count, and then

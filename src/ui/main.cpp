@@ -2,14 +2,19 @@
 #include "ui/frame/KelvarinApp.h"
 
 #include <QApplication>
+#include <iostream>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     KelvarinApp::NameApplication();
     QApplication::setApplicationVersion(QStringLiteral(KELVARIN_VERSION));
     bool userLibrary = false;
-    const std::string server = ServerFromCommandLine(application, &userLibrary);
-    KelvarinApp app(server, MessageBoxes::Mode::Interactive, userLibrary);
+    const std::optional<std::string> server =
+        ServerFromCommandLine(QApplication::arguments(), std::cerr, &userLibrary);
+    // A wrong address is a usage error: nothing has started, nothing is written.
+    if (!server)
+        return 2;
+    KelvarinApp app(*server, MessageBoxes::Mode::Interactive, userLibrary);
     if (!app.Start())
         return 1;
     QApplication::exec();

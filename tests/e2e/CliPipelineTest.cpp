@@ -135,13 +135,14 @@ TEST_F(CliPipelineTest, RunBuildsEveryHistoryFileADayAtATime) {
     EXPECT_EQ(ReadBytes(m_base / "stocks/log_auto_update"), LocalName(last, ".dat"));
 }
 
-TEST_F(CliPipelineTest, ConnectPrintsItsStatusThenTheItemsInListOrder) {
+TEST_F(CliPipelineTest, ConnectPrintsTheItemsInListOrderThenItsStatusLast) {
     ExchangeProcess exchange(ExchangeArgs(3));
     const MarketGenerator market = Market(3);
     const ProcessOutput result = Cli(exchange, {"connect"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Connection OK - Total stock files available: 3\nSGX" + market.IdOf(0) +
-                              "\nSGX" + market.IdOf(1) + "\nSGX" + market.IdOf(2) + "\n");
+    EXPECT_EQ(result.out, "SGX" + market.IdOf(0) + "\nSGX" + market.IdOf(1) + "\nSGX" +
+                              market.IdOf(2) +
+                              "\nConnection OK - Total stock files available: 3\n");
     EXPECT_TRUE(Snapshot(m_base.Path()).empty());
 }
 

@@ -2,6 +2,7 @@
 #include "FileBytes.h"
 #include "GuiHarness.h"
 #include "TestPaths.h"
+#include "pipeline/RemoteItem.h"
 #include "pipeline/StopRequest.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -188,6 +190,46 @@ private slots:
         QCOMPARE(gui.App().Folders().ZipFolder, gui.Base() + "/zip/");
         QVERIFY(gui.Get<QWidget>("unzipButton").isEnabled());
         QVERIFY(gui.Get<QWidget>("resetButton").isEnabled());
+    }
+
+    void pauseEndsAStalledTransferWithNothingStored() {
+        ExchangeProcess stalling(
+            {"--days", "1", "--first-date", "2004-01-22", "--stall", "2004-01-22"});
+        GuiHarness gui(stalling.Url());
+        gui.Start();
+        gui.Click("connectButton");
+        QCOMPARE(gui.Rows("remoteList"), QStringList{"SGX2004-01-22"});
+        const auto messages = gui.Messages().Shown().size();
+        // Pause is clicked once the archive has begun to arrive; the timer can
+        // only fire if the transfer lets the event loop run.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            if (gui.Text("statusLine").startsWith("Read ")) {
+                watch.stop();
+                gui.Click("pauseButton");
+            }
+        });
+        watch.start(20);
+        gui.Click("downloadButton");
+
+        QVERIFY(!watch.isActive());
+        QCOMPARE(gui.Text("statusLine"), QString("Total files downloaded: 0 - Stopped by user."));
+        QVERIFY(QDir(QString::fromStdString(gui.Base() + "/zip")).isEmpty());
+        QCOMPARE(gui.Messages().Shown().size(), messages);
+    }
+
+    void failedConnectLeavesItsCauseInTheStatusBarUntilTheNextStage() {
+        GuiHarness gui("http://127.0.0.1:1");
+        gui.Start();
+        gui.Click("connectButton");
+        QCOMPARE(gui.Text("statusLine"), QString("Connection failed"));
+        const QString cause = gui.Text("statusMessage");
+        QVERIFY2(cause.startsWith(
+                     QString::fromStdString(kelvarin::IndexAddress("http://127.0.0.1:1") + ": ")),
+                 qPrintable(cause));
+        QVERIFY2(cause.contains("port 1"), qPrintable(cause));
+        gui.Click("unzipButton");
+        QCOMPARE(gui.Text("statusMessage"), QString("Ready"));
     }
 
     void closingDuringADownloadStopsItFirst() {

@@ -26,6 +26,8 @@ void FakeFrontEnd::PumpOneMessage() {
     const auto action = m_pumpActions.find(m_pumps);
     if (action != m_pumpActions.end())
         action->second();
+    if (m_everyPump)
+        m_everyPump();
 }
 
 void FakeFrontEnd::OnPump(int pass, std::function<void()> action) {

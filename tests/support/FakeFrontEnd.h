@@ -38,18 +38,22 @@ public:
     void SetProgress(int position) override;
     MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
     void PumpOneMessage() override;
+    void ShowCause(const std::string& text) override { m_causes.push_back(text); }
 
     // Answers the next questions in order; with none left, a question gets
     // Cancel or No and an OK box gets OK.
     void QueueAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     // Runs `action` inside the `pass`-th pump of the stage (counted from 1).
     void OnPump(int pass, std::function<void()> action);
+    // Runs `action` inside every pump, after any action of that pass.
+    void OnEveryPump(std::function<void()> action) { m_everyPump = std::move(action); }
 
     const std::vector<std::string>& StatusTexts() const { return m_status.Texts(); }
     std::string LastStatus() const { return m_status.Last(); }
     const std::vector<int>& Positions() const { return m_positions; }
     const std::vector<std::pair<int, int>>& Ranges() const { return m_ranges; }
     const std::vector<Message>& Messages() const { return m_messages; }
+    const std::vector<std::string>& Causes() const { return m_causes; }
     int Pumps() const { return m_pumps; }
 
 private:
@@ -59,6 +63,8 @@ private:
     std::vector<Message> m_messages;
     std::deque<MessageAnswer> m_answers;
     std::map<int, std::function<void()>> m_pumpActions;
+    std::function<void()> m_everyPump;
+    std::vector<std::string> m_causes;
     int m_pumps = 0;
 };
 

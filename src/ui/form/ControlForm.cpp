@@ -31,7 +31,9 @@ ControlForm::ControlForm(WorkingFolders& folders, std::string server, MessageBox
       m_sheets([&messages](const std::string& text) { messages.Ask(text, MessageButtons::Ok); }) {
     m_ui->setupUi(this);
     PlaceControls();
-    m_frontEnd = std::make_unique<FormFrontEnd>(*m_ui->statusLine, *m_ui->progressBar, messages);
+    m_frontEnd = std::make_unique<FormFrontEnd>(
+        *m_ui->statusLine, *m_ui->progressBar, messages,
+        [this](const std::string& text) { emit CauseShown(QString::fromStdString(text)); });
     m_context =
         std::make_unique<StageContext>(StageContext{folders, *m_frontEnd, std::move(server)});
     m_remote = std::make_unique<RemoteListAdapter>(*m_ui->remoteList);
@@ -67,8 +69,9 @@ QSize ControlForm::sizeHint() const {
 }
 
 void ControlForm::ConnectControls() {
-    connect(m_ui->connectButton, &QPushButton::clicked, this,
-            [this] { RunStage([this] { RunConnect(*m_context, *m_remote); }); });
+    connect(m_ui->connectButton, &QPushButton::clicked, this, [this] {
+        RunBlockingStage(*m_ui->connectButton, [this] { RunConnect(*m_context, *m_remote); });
+    });
     connect(m_ui->downloadButton, &QPushButton::clicked, this, &ControlForm::OnDownload);
     connect(m_ui->unzipButton, &QPushButton::clicked, this, [this] {
         RunStage([this] { RunUnzip(*m_context, m_ui->unzipAuto->isChecked(), *m_zip, *m_unzip); });
@@ -145,8 +148,9 @@ void ControlForm::SetRunning(bool running) {
 }
 
 // A file error ends the command with its message, as a failed command should;
-// the form stays usable.
+// the form stays usable. A new command clears the cause a failed one left.
 template <typename Stage> void ControlForm::RunStage(Stage stage) {
+    emit CauseShown(QString());
     try {
         stage();
     } catch (const std::exception& error) {

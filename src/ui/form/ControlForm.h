@@ -20,8 +20,9 @@ class QCheckBox;
 // The control form: the four stage buttons with their Auto boxes, the remote
 // list and the three stage file lists, the status line and the progress bar.
 // It routes each button and list event to its stage and is the stages' front
-// end. While Download or Update runs, the commands that would nest another run
-// or move a folder under it are disabled; Pause and opening sheets stay live.
+// end. While Connect, Download or Update runs, the commands that would nest
+// another run or move a folder under it are disabled; Pause and opening
+// sheets stay live.
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +39,9 @@ public:
 
 signals:
     void RunEnded();
+    // A failed stage's cause, to be shown until the next command; empty when
+    // a command begins.
+    void CauseShown(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

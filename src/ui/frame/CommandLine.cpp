@@ -1,15 +1,17 @@
 #include "ui/frame/CommandLine.h"
 
+#include "net/ServerAddress.h"
 #include "pipeline/Stages.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <ostream>
 
-std::string ServerFromCommandLine(const QCoreApplication& app, bool* userLibrary) {
+std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
+                                                 bool* userLibrary) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption server(
         QStringLiteral("server"),
         QStringLiteral("The exchange's price server, for instance http://127.0.0.1:8080."),
@@ -20,13 +22,27 @@ std::string ServerFromCommandLine(const QCoreApplication& app, bool* userLibrary
         QStringLiteral("Keep the library in the user's data folder (~/.local/share/Kelvarin) "
                        "instead of the current folder, as the desktop menu does."));
     parser.addOption(library);
-    parser.process(app);
+    // A missing --server value is the one other error; the address check
+    // below refuses the empty address it leaves.
+    parser.parse(arguments);
+    for (const QString& name : parser.unknownOptionNames())
+        err << "kelvarin: unknown option '" << name.toStdString() << "' ignored\n";
+    if (parser.isSet(version))
+        parser.showVersion();
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp();
     if (userLibrary)
         *userLibrary = parser.isSet(library);
+
+    std::string address = kelvarin::DefaultExchangeServer;
     if (parser.isSet(server))
-        return parser.value(server).toStdString();
-    const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment.toStdString();
-    return kelvarin::DefaultExchangeServer;
+        address = parser.value(server).toStdString();
+    else if (const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
+             !fromEnvironment.isEmpty())
+        address = fromEnvironment.toStdString();
+    std::string error;
+    std::optional<std::string> checked = kelvarin::CheckServerAddress(address, error);
+    if (!checked)
+        err << "kelvarin: " << error << '\n';
+    return checked;
 }

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QStringList>
+#include <iosfwd>
+#include <optional>
 #include <string>
 
-class QCoreApplication;
-
 // The exchange server to use: --server URL, else KELVARIN_SERVER, else the
-// exchange's own. Handles --help and --version and ends the program on an
-// unknown option; Qt's own options are taken by QApplication beforehand.
-// `userLibrary`, when given, tells whether --user-library was set.
-std::string ServerFromCommandLine(const QCoreApplication& app, bool* userLibrary = nullptr);
+// exchange's own, checked and without a "/" at its end. An unknown option is
+// warned about on `err` and otherwise ignored, so the program still starts;
+// --help and --version are answered and end the program. Nullopt when the
+// address is refused, once the reason is on `err`. Qt's own options are
+// taken out of `arguments` by QApplication beforehand. `userLibrary`, when
+// given, tells whether --user-library was set.
+std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
+                                                 bool* userLibrary = nullptr);

@@ -40,6 +40,7 @@ MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, Mess
     CreateStatusBar();
     CreateAccelerators();
     connect(m_form, &ControlForm::RunEnded, this, &MainFrame::OnRunEnded);
+    connect(m_form, &ControlForm::CauseShown, this, &MainFrame::ShowCause);
 }
 
 MainFrame::~MainFrame() = default;
@@ -52,7 +53,11 @@ void MainFrame::CreateMenu() {
 }
 
 void MainFrame::CreateStatusBar() {
-    statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
+    m_statusMessage = new QLabel(QStringLiteral("Ready"));
+    m_statusMessage->setObjectName(QStringLiteral("statusMessage"));
+    // A long cause is cut off rather than widening the window; its tooltip has it all.
+    m_statusMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(m_statusMessage, 1);
     m_locks = std::make_unique<LockIndicators>(*statusBar());
 }
 
@@ -119,6 +124,13 @@ void MainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// In the message pane rather than as a passing status bar message, which any
+// menu hover would wipe.
+void MainFrame::ShowCause(const QString& text) {
+    m_statusMessage->setText(text.isEmpty() ? QStringLiteral("Ready") : text);
+    m_statusMessage->setToolTip(text);
 }
 
 void MainFrame::OnRunEnded() {

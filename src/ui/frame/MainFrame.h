@@ -9,6 +9,7 @@
 class ControlForm;
 class LockIndicators;
 class MessageBoxes;
+class QLabel;
 class QSplitter;
 class StartPage;
 
@@ -35,6 +36,7 @@ private:
     void SwitchPane();
     bool StartPageActive() const;
     void OnRunEnded();
+    void ShowCause(const QString& text);
 
     kelvarin::WorkingFolders& m_folders;
     MessageBoxes& m_messages;
@@ -42,5 +44,6 @@ private:
     ControlForm* m_form;
     StartPage* m_startPage;
     std::unique_ptr<LockIndicators> m_locks;
+    QLabel* m_statusMessage = nullptr;
     bool m_closeWhenIdle = false;
 };

@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "app/WorkingFolders.h"
+#include "pipeline/RemoteItem.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -161,6 +162,9 @@ TEST_F(CliCommandsTest, UsageErrorsExitWith2AndTouchNothing) {
         {"update", "--force"},
         {"connect", "extra"},
         {"--bogus", "run"},
+        {"--server", "ftp://127.0.0.1:1", "connect"},
+        {"--server", "127.0.0.1:1", "run"},
+        {"--server", "http://", "connect"},
     };
     for (const auto& args : usages) {
         const CliResult result = Run(args);
@@ -172,6 +176,12 @@ TEST_F(CliCommandsTest, UsageErrorsExitWith2AndTouchNothing) {
         EXPECT_EQ(result.out, "") << joined;
     }
     EXPECT_TRUE(std::filesystem::is_empty(Base()));
+}
+
+TEST_F(CliCommandsTest, RefusedServerAddressIsNamed) {
+    const CliResult result = Run({"--server", "gopher://127.0.0.1:1/", "connect"});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_NE(result.err.find("\"gopher://127.0.0.1:1/\""), std::string::npos) << result.err;
 }
 
 TEST_F(CliCommandsTest, HelpExitsWith0) {
@@ -212,10 +222,14 @@ TEST_F(CliCommandsTest, NameNotInTheListExitsWith2BeforeTheStageRuns) {
 
 // ---- stage outcomes -----------------------------------------------------
 
-TEST_F(CliCommandsTest, FailedConnectionPrintsOnlyTheFinalStatusAndExits1) {
+TEST_F(CliCommandsTest, FailedConnectionPrintsItsStatusAndOnStderrTheAddressAndCause) {
     const CliResult connect = Run({"connect"});
     EXPECT_EQ(connect.code, 1);
     EXPECT_EQ(connect.out, "Connection failed\n");
+    // libcurl's own text tells a refused connection from an unknown name or
+    // an untrusted certificate.
+    EXPECT_TRUE(connect.err.starts_with(IndexAddress(DeadServer) + ": ")) << connect.err;
+    EXPECT_NE(connect.err.find("port 1"), std::string::npos) << connect.err;
 
     const CliResult download = Run({"download"});
     EXPECT_EQ(download.code, 1);

@@ -4,11 +4,13 @@
 #include "RecordingStatusWindow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -20,6 +22,7 @@ using test::RecordingStatusWindow;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
+using namespace std::chrono_literals;
 
 const std::string kAgent = "KelvarinTest/1.0";
 
@@ -31,6 +34,25 @@ std::string BinaryBody() {
     }
     return body;
 }
+
+// What arrives in pieces of 1000 bytes a tenth of a second apart.
+std::string TrickledBody() {
+    return BinaryBody().substr(0, 8000);
+}
+
+// A program waiting on its transfers: counts the turns it is given and, if
+// told to, asks to stop from the start.
+class CountingPump : public TransferPump {
+public:
+    explicit CountingPump(bool stop) : m_stop(stop) {}
+    void Pump() override { ++turns; }
+    bool StopAsked() const override { return m_stop; }
+
+    int turns = 0;
+
+private:
+    bool m_stop;
+};
 
 // A port that refuses connections: bound, so no one else takes it, but never listening.
 class RefusingPort {
@@ -99,6 +121,18 @@ protected:
                                               m_server.WaitUntilStopping();
                                               return false;
                                           });
+        });
+        routes.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider(
+                "application/octet-stream", [](size_t offset, httplib::DataSink& sink) {
+                    if (offset >= TrickledBody().size()) {
+                        sink.done();
+                        return true;
+                    }
+                    std::this_thread::sleep_for(100ms);
+                    sink.write(TrickledBody().data() + offset, 1000);
+                    return true;
+                });
         });
         // Declares more than it sends, then drops the connection.
         routes.Get("/cut", [](const httplib::Request&, httplib::Response& response) {
@@ -188,7 +222,7 @@ TEST_F(HttpTransferTest, SimpleFetchShowsEveryStepInOrder) {
                             "Request complete, dwResult = 00000001, dwError = 00000000", ""));
 }
 
-TEST_F(HttpTransferTest, ReadTextsCountUpToTheWholeBody) {
+TEST_F(HttpTransferTest, EachReadOfAtMost4095BytesIsCountedUpToTheWholeBody) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
@@ -197,6 +231,13 @@ TEST_F(HttpTransferTest, ReadTextsCountUpToTheWholeBody) {
                  [](const std::string& text) { return text.starts_with("Read "); });
     ASSERT_FALSE(reads.empty());
     EXPECT_THAT(reads.back(), MatchesRegex("Read 20000 bytes( \\([0-9]+\\.[0-9] Kb/s\\))?"));
+    std::size_t previous = 0;
+    for (const std::string& read : reads) {
+        const std::size_t total = std::stoul(read.substr(5));
+        EXPECT_GT(total, previous) << read;
+        EXPECT_LE(total - previous, 4095u) << read;
+        previous = total;
+    }
     EXPECT_EQ(LastText(), "");
 }
 
@@ -304,6 +345,7 @@ TEST_F(HttpTransferTest, RefusedConnectionShowsLibcurlsMessage) {
     EXPECT_EQ(body, "");
     // libcurl's own detailed message names the port it tried.
     EXPECT_THAT(LastText(), HasSubstr(std::to_string(refusing.Port())));
+    EXPECT_EQ(transfer.FailureCause(), LastText());
     EXPECT_EQ(CountOf("Sending request..."), 0);
 }
 
@@ -314,6 +356,30 @@ TEST_F(HttpTransferTest, StalledServerIsAbandonedKeepingWhatArrived) {
     EXPECT_EQ(body, BinaryBody().substr(0, 6000));
     EXPECT_NE(LastText(), "");
     EXPECT_FALSE(LastText().starts_with("Read "));
+}
+
+// --- the program waiting on a transfer ---
+
+TEST_F(HttpTransferTest, SilentServerGivesTheWaitingProgramItsTurnsAndAStopEndsIt) {
+    CountingPump pump(true);
+    HttpTransfer transfer(TransferLimits{.stopAfterIdle = 500ms}, nullptr, &pump);
+    std::string body;
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, kAgent, &m_window));
+    EXPECT_TRUE(transfer.Stopped());
+    EXPECT_EQ(body, BinaryBody().substr(0, 6000));
+    EXPECT_THAT(LastText(), HasSubstr("stopped by user"));
+    EXPECT_EQ(transfer.FailureCause(), LastText());
+    // Left to itself, libcurl calls back about once a second while nothing arrives.
+    EXPECT_GE(pump.turns, 10);
+}
+
+TEST_F(HttpTransferTest, StopLetsATransferThatIsReceivingFinish) {
+    CountingPump pump(true);
+    HttpTransfer transfer(TransferLimits{.stopAfterIdle = 400ms}, nullptr, &pump);
+    std::string body;
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/trickle"), body, kAgent, &m_window)) << LastText();
+    EXPECT_FALSE(transfer.Stopped());
+    EXPECT_EQ(body, TrickledBody());
 }
 
 TEST_F(HttpTransferTest, BodyCutOffMidwayIsAFailureKeepingWhatArrived) {

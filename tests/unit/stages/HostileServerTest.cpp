@@ -7,6 +7,7 @@
 #include "net/HttpTransfer.h"
 #include "pipeline/RemoteItem.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,11 @@ TEST_F(HostileServerTest, RefusedConnectionNamesTheAddressAndLibcurlsCause) {
     EXPECT_EQ(RunConnect(context, remoteList), StageOutcome::Failed);
     EXPECT_EQ(frontEnd.LastStatus(), "Connection failed");
     EXPECT_EQ(Rows(remoteList), Strings{"SGX2004-01-23"});
+    ASSERT_EQ(frontEnd.Causes().size(), 1u);
+    const std::string& cause = frontEnd.Causes()[0];
+    EXPECT_TRUE(cause.starts_with(IndexAddress(server) + ": ")) << cause;
+    EXPECT_NE(cause.find("port " + server.substr(server.rfind(':') + 1)), std::string::npos)
+        << cause;
 
     EXPECT_EQ(RunDownload(context, false, remoteList, zipList), StageOutcome::Failed);
     const std::string message = FailureMessage();
@@ -118,6 +124,30 @@ TEST_F(HostileServerTest, StalledServerIsAbandonedAfterTheLowSpeedTime) {
                                    &status));
     EXPECT_FALSE(body.empty());
     EXPECT_NE(status.Last().find("too slow"), std::string::npos) << status.Last();
+}
+
+TEST_F(HostileServerTest, PauseEndsAStalledArchiveAtOnceAndStoresNothingOfIt) {
+    const Strings ids = Ids(3);
+    ExchangeProcess exchange(Args(3, {"--stall", ids[1]}));
+    context.server = exchange.Url();
+    context.limits.stopAfterIdle = std::chrono::milliseconds(300);
+    const std::string stalled = "Downloading " + LocalName("SGX" + ids[1]) + "...";
+    // Pause is clicked while the stalled archive is under way; only the
+    // transfer's own pump can deliver it then.
+    frontEnd.OnEveryPump([&] {
+        const Strings& texts = frontEnd.StatusTexts();
+        if (std::find(texts.begin(), texts.end(), stalled) != texts.end())
+            StopRequested = 1;
+    });
+
+    EXPECT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
+
+    const std::string first = LocalName("SGX" + ids[0]);
+    EXPECT_EQ(ZipFiles(), (Strings{first, std::string(AutoDownloadMarker)}));
+    EXPECT_EQ(ReadBytes(folders.ZipFolder + std::string(AutoDownloadMarker)), first);
+    EXPECT_EQ(frontEnd.LastStatus(),
+              "Total files downloaded: 1, last:" + first + " - Stopped by user.");
+    EXPECT_TRUE(frontEnd.Messages().empty());
 }
 
 TEST_F(HostileServerTest, RedirectLoopIsAFailedConnectionThatKeepsTheList) {

@@ -1,0 +1,86 @@
+#include "ui/frame/CommandLine.h"
+
+#include "ProcessRunner.h"
+#include "TempDir.h"
+#include "TestPaths.h"
+#include "app/WorkingFolders.h"
+
+#include <QTest>
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+using kelvarin::test::ProcessOutput;
+using kelvarin::test::RunProcess;
+
+namespace {
+
+std::optional<std::string> Parse(const QStringList& arguments, std::string& err) {
+    std::ostringstream stream;
+    std::optional<std::string> server = ServerFromCommandLine(arguments, stream);
+    err = stream.str();
+    return server;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+// The desktop program's command line: an unknown option never keeps it from
+// starting, and its server address passes the same check as kelvarin-cli's.
+class CommandLineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void unknownOptionIsWarnedAboutAndIgnored() {
+        std::string err;
+        const auto server =
+            Parse({"kelvarin", "--bogus", "--server", "http://127.0.0.1:8080/"}, err);
+        QVERIFY(server.has_value());
+        QCOMPARE(*server, std::string("http://127.0.0.1:8080"));
+        QVERIFY2(Contains(err, "'bogus'"), err.c_str());
+    }
+
+    void refusedAddressIsNamed() {
+        for (const char* address : {"ftp://127.0.0.1:8080", "127.0.0.1:8080", ""}) {
+            std::string err;
+            QVERIFY(!Parse({"kelvarin", "--server", address}, err).has_value());
+            QVERIFY2(Contains(err, '"' + std::string(address) + '"'), err.c_str());
+        }
+        std::string err;
+        QVERIFY(!Parse({"kelvarin", "--server"}, err).has_value());
+    }
+
+    void addressFromTheEnvironmentIsCheckedToo() {
+        qputenv("KELVARIN_SERVER", "https://prices.example/");
+        std::string err;
+        const auto server = Parse({"kelvarin"}, err);
+        qunsetenv("KELVARIN_SERVER");
+        QCOMPARE(server.value_or("refused"), std::string("https://prices.example"));
+    }
+
+    // --version ends the program before its window opens, after the warning.
+    void builtProgramGoesOnPastAnUnknownOption() {
+        const ProcessOutput result =
+            RunProcess({kelvarin::test::GuiBinary, "--bogus", "--version"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.out.starts_with("Kelvarin "), result.out.c_str());
+        QVERIFY2(Contains(result.err, "'bogus'"), result.err.c_str());
+    }
+
+    void builtProgramEndsWithUsageStatusOnARefusedAddress() {
+        kelvarin::test::TempDir base;
+        const std::string previous = kelvarin::CurrentDirectory();
+        QVERIFY(::chdir(base.Path().c_str()) == 0);
+        const ProcessOutput result =
+            RunProcess({kelvarin::test::GuiBinary, "--server", "file:///etc/passwd"});
+        QVERIFY(::chdir(previous.c_str()) == 0);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY2(Contains(result.err, "\"file:///etc/passwd\""), result.err.c_str());
+        QVERIFY(std::filesystem::is_empty(base.Path()));
+    }
+};
+
+QTEST_MAIN(CommandLineTest)
+#include "CommandLineTest.moc"
