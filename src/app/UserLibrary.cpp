@@ -69,11 +69,27 @@ std::string InstalledStartPage(const std::string& programFile) {
 bool PrepareUserLibrary(const std::string& folder, const std::string& startPage,
                         std::string* error) {
     std::error_code code;
-    fs::create_directories(folder, code);
+    const bool created = fs::create_directories(folder, code);
     if (code) {
         if (error)
             *error = "Cannot create the library folder " + folder + ": " + code.message();
         return false;
+    }
+    // A new library comes with its stage folders, so the first start from the
+    // menu is not met by a "has been created" box for each of them.
+    if (created) {
+        WorkingFolders defaults;
+        defaults.BaseFolder = folder;
+        defaults.ResetToBaseDefaults();
+        for (const std::string* stage :
+             {&defaults.ZipFolder, &defaults.UnzipFolder, &defaults.StockFolder}) {
+            fs::create_directory(*stage, code);
+            if (code) {
+                if (error)
+                    *error = "Cannot create the folder " + *stage + ": " + code.message();
+                return false;
+            }
+        }
     }
     const std::string page = folder + std::string(StartPageName);
     if (fs::symlink_status(page, code).type() != fs::file_type::not_found)

@@ -22,8 +22,7 @@ void StartPage::Load(const std::string& path) {
         clearHistory();
         setHtml(QStringLiteral("<h2>Start page not found</h2>"
                                "<p>There is no start page at <b>%1</b>.</p>"
-                               "<p>Put a <tt>kv_index.htm</tt> in the folder Kelvarin was started "
-                               "from to see it here.</p>")
+                               "<p>Put a <tt>kv_index.htm</tt> there to see it here.</p>")
                     .arg(file.toHtmlEscaped()));
     }
     QApplication::restoreOverrideCursor();

@@ -32,8 +32,11 @@ TEST_F(UserLibraryTest, FirstStartMakesTheFolderWithACopyOfTheInstalledStartPage
     Prepare();
     EXPECT_TRUE(std::filesystem::is_directory(m_library));
     EXPECT_EQ(ReadBytes(m_library + "/kv_index.htm"), ReadBytes(m_installed));
-    // Nothing but the page: the stage folders come with the first listing.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_library), {}), 1);
+    // The stage folders come with a new library, so its first listing
+    // reports none as just created.
+    for (const char* stage : {"/zip", "/unzip", "/stocks"})
+        EXPECT_TRUE(std::filesystem::is_directory(m_library + stage)) << stage;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_library), {}), 4);
 }
 
 TEST_F(UserLibraryTest, TheUsersOwnStartPageIsNeverReplaced) {
@@ -54,6 +57,11 @@ TEST_F(UserLibraryTest, WithoutAnInstalledStartPageTheLibraryHasNone) {
     Prepare();
     EXPECT_TRUE(std::filesystem::is_directory(m_library));
     EXPECT_FALSE(FileExists(m_library + "/kv_index.htm"));
+
+    // An existing library is the user's to arrange: no stage folder is added.
+    std::filesystem::remove_all(m_library + "/zip");
+    Prepare();
+    EXPECT_FALSE(std::filesystem::exists(m_library + "/zip"));
 }
 
 TEST_F(UserLibraryTest, FailuresNameTheFolderOrFileAndTheCause) {
@@ -67,7 +75,8 @@ TEST_F(UserLibraryTest, FailuresNameTheFolderOrFileAndTheCause) {
     std::filesystem::remove(m_dir / "home");
     EXPECT_FALSE(PrepareUserLibrary(m_library, "/proc/self/mem", &error));
     EXPECT_EQ(error, "Cannot read /proc/self/mem: Input/output error");
-    EXPECT_TRUE(std::filesystem::is_empty(m_library));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_library), {}), 3);
+    EXPECT_FALSE(FileExists(m_library + "/kv_index.htm"));
 }
 
 } // namespace
