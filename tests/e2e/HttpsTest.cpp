@@ -21,37 +21,6 @@ namespace {
 
 using Files = std::map<std::string, std::string>;
 
-constexpr const char* TrustVariables[] = {"CURL_CA_BUNDLE", "SSL_CERT_DIR", "SSL_CERT_FILE"};
-
-// The trust variables the started programs see: none unless the test sets
-// them, whatever the test runner's own environment holds.
-class TrustEnvironment {
-public:
-    TrustEnvironment() {
-        for (const char* name : TrustVariables) {
-            if (const char* value = std::getenv(name))
-                m_saved[name] = value;
-        }
-        Clear();
-    }
-    ~TrustEnvironment() {
-        Clear();
-        for (const auto& [name, value] : m_saved)
-            ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    TrustEnvironment(const TrustEnvironment&) = delete;
-    TrustEnvironment& operator=(const TrustEnvironment&) = delete;
-
-    void Clear() {
-        for (const char* name : TrustVariables)
-            ::unsetenv(name);
-    }
-    void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
-
-private:
-    std::map<std::string, std::string> m_saved;
-};
-
 std::vector<std::string> ExchangeArgs(std::size_t days, const ServerCertificate* tls = nullptr) {
     std::vector<std::string> args{"--days", std::to_string(days), "--stocks", "8", "--seed", "11"};
     if (tls != nullptr)
@@ -71,7 +40,13 @@ Files Snapshot(const std::string& folder) {
 
 class HttpsTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_trusted = m_authority.Issue("server", "127.0.0.1"); }
+    void SetUp() override {
+        // The programs see only the trust variables a test sets, whatever the
+        // runner's own environment holds; each test runs in a process of its own.
+        for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_DIR", "SSL_CERT_FILE"})
+            ::unsetenv(name);
+        m_trusted = m_authority.Issue("server", "127.0.0.1");
+    }
 
     static ProcessOutput Cli(const TempDir& base, const std::string& server,
                              std::vector<std::string> args) {
@@ -80,7 +55,6 @@ protected:
         return RunProcess(argv);
     }
 
-    TrustEnvironment m_environment;
     TempDir m_certificates;
     TestAuthority m_authority{m_certificates.Path()};
     ServerCertificate m_trusted;
@@ -147,14 +121,14 @@ TEST_F(HttpsTest, TrustComesFromTheOptionElseTheEnvironmentInCurlsOrder) {
     EXPECT_NE(systemStore.err.find("unable to get local issuer certificate"), std::string::npos)
         << systemStore.err;
 
-    m_environment.Set("SSL_CERT_FILE", authority);
+    ::setenv("SSL_CERT_FILE", authority.c_str(), 1);
     EXPECT_EQ(connect({}).exitCode, 0);
 
-    m_environment.Set("SSL_CERT_FILE", stranger);
-    m_environment.Set("SSL_CERT_DIR", m_authority.HashedFolder());
+    ::setenv("SSL_CERT_FILE", stranger.c_str(), 1);
+    ::setenv("SSL_CERT_DIR", m_authority.HashedFolder().c_str(), 1);
     EXPECT_EQ(connect({}).exitCode, 0);
 
-    m_environment.Set("CURL_CA_BUNDLE", stranger);
+    ::setenv("CURL_CA_BUNDLE", stranger.c_str(), 1);
     EXPECT_EQ(connect({}).exitCode, 1);
     EXPECT_EQ(connect({"--cacert", authority}).exitCode, 0);
 
