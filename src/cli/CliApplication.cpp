@@ -29,6 +29,8 @@ constexpr const char* Footer =
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
     "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"
     "hand; a second Ctrl+C quits.\n"
+    "An https:// server must show a certificate for its host name, in date and\n"
+    "issued by a trusted authority; there is no way to skip that check.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
     "that is not in its list.";
 
@@ -57,7 +59,7 @@ CliDefaults CliDefaults::FromEnvironment() {
     std::error_code ignored;
     const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored);
     return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer,
-            UserLibraryFolder(), InstalledStartPage(program)};
+            UserLibraryFolder(), InstalledStartPage(program), CertificateTrustFromEnvironment()};
 }
 
 CliApplication::CliApplication(const CliStreams& streams, CliDefaults defaults)
@@ -84,6 +86,13 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         ->excludes(base);
     app.add_option("--server", server, "Exchange address such as http://127.0.0.1:8080")
         ->capture_default_str();
+    std::string caFile;
+    const CLI::Option* cacert =
+        app.add_option("--cacert", caFile,
+                       "Trust only the certificate authorities in this PEM file for https:// "
+                       "servers (default: $CURL_CA_BUNDLE, else $SSL_CERT_DIR, else "
+                       "$SSL_CERT_FILE, else the system's trust store)")
+            ->type_name("FILE");
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
@@ -112,6 +121,14 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         m_streams.err << error << '\n';
         return ExitUsage;
     }
+    CertificateTrust trust = m_defaults.trust;
+    if (cacert->count() > 0) {
+        if (!CheckCertificateFile(caFile, error)) {
+            m_streams.err << error << '\n';
+            return ExitUsage;
+        }
+        trust = {.caFile = caFile};
+    }
     if (userLibrary) {
         if (!PrepareUserLibrary(m_defaults.userLibrary, m_defaults.installedStartPage, &error)) {
             m_streams.err << error << '\n';
@@ -120,6 +137,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
         baseFolder = m_defaults.userLibrary;
     }
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
+    context.stage.transfer.trust = std::move(trust);
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

@@ -1,22 +1,25 @@
 #pragma once
 
 #include "CliStreams.h"
+#include "net/CertificateTrust.h"
 
 #include <string>
 #include <vector>
 
 namespace kelvarin::cli {
 
-// What --base and --server stand for when they are not given, and where
-// --user-library puts the base folder and finds the start page to copy there.
+// What --base, --server and --cacert stand for when they are not given, and
+// where --user-library puts the base folder and finds the start page to copy there.
 struct CliDefaults {
     std::string baseFolder;
     std::string server;
     std::string userLibrary{};
     std::string installedStartPage{};
+    CertificateTrust trust{};
 
     // The current directory, KELVARIN_SERVER or else the exchange's own host,
-    // the user's data folder and the start page installed with this program.
+    // the user's data folder, the start page installed with this program and
+    // the certificate authorities the environment names.
     static CliDefaults FromEnvironment();
 };
 

@@ -18,8 +18,9 @@ std::string StoppedText(std::chrono::milliseconds idle) {
 
 } // namespace
 
-HttpTransfer::HttpTransfer(const TransferLimits& limits, ConnectionShare* share, TransferPump* pump)
-    : m_limits(limits), m_share(share), m_pump(pump) {}
+HttpTransfer::HttpTransfer(const TransferSettings& settings, ConnectionShare* share,
+                           TransferPump* pump)
+    : m_limits(settings.limits), m_trust(settings.trust), m_share(share), m_pump(pump) {}
 
 HttpTransfer::~HttpTransfer() {
     CloseSession();
@@ -87,8 +88,8 @@ bool HttpTransfer::Fail(std::string cause) {
 
 bool HttpTransfer::OpenSession(const std::string& agentName, StatusWindow* statusWindow) {
     CloseSession();
-    auto session =
-        std::make_unique<TransferSession>(agentName, statusWindow, m_limits, m_share, m_pump);
+    auto session = std::make_unique<TransferSession>(
+        agentName, statusWindow, TransferSettings{m_limits, m_trust}, m_share, m_pump);
     if (!session->IsOpen()) {
         return false;
     }

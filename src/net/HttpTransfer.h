@@ -1,8 +1,8 @@
 #pragma once
 
 #include "net/StatusWindow.h"
-#include "net/TransferLimits.h"
 #include "net/TransferPump.h"
+#include "net/TransferSettings.h"
 
 #include <memory>
 #include <string>
@@ -19,7 +19,7 @@ public:
     // With a share, the session takes its connections from it, so that one
     // connection serves the fetches of many transfers. With a pump, the program
     // that waits gets its turns while a fetch runs and can stop a silent one.
-    explicit HttpTransfer(const TransferLimits& limits = {}, ConnectionShare* share = nullptr,
+    explicit HttpTransfer(const TransferSettings& settings = {}, ConnectionShare* share = nullptr,
                           TransferPump* pump = nullptr);
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer&) = delete;
@@ -45,6 +45,7 @@ private:
     bool Fail(std::string cause);
 
     TransferLimits m_limits;
+    CertificateTrust m_trust;
     ConnectionShare* m_share;
     TransferPump* m_pump;
     std::unique_ptr<TransferSession> m_session;

@@ -88,12 +88,12 @@ bool IsLocationHeader(std::string_view line) {
 } // namespace
 
 TransferSession::TransferSession(std::string agentName, StatusWindow* statusWindow,
-                                 const TransferLimits& limits, ConnectionShare* share,
+                                 const TransferSettings& settings, ConnectionShare* share,
                                  TransferPump* pump)
     : m_agentName(std::move(agentName)), m_statusWindow(statusWindow), m_curl(NewEasyHandle()),
       m_multi(m_curl != nullptr ? curl_multi_init() : nullptr),
       m_share(share != nullptr && share->Handle() != nullptr ? share : nullptr), m_pump(pump),
-      m_stopAfterIdle(limits.stopAfterIdle) {
+      m_stopAfterIdle(settings.limits.stopAfterIdle) {
     CURL* curl = m_curl.get();
     if (!IsOpen()) {
         return;
@@ -106,6 +106,8 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    ApplyCertificateTrust(curl, settings.trust);
+    const TransferLimits& limits = settings.limits;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::chrono::milliseconds(limits.connectTimeout).count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);

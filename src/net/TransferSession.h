@@ -2,8 +2,8 @@
 
 #include "net/StatusLine.h"
 #include "net/StatusWindow.h"
-#include "net/TransferLimits.h"
 #include "net/TransferPump.h"
+#include "net/TransferSettings.h"
 
 #include <chrono>
 #include <cstdint>
@@ -41,8 +41,9 @@ public:
 
     // With a share, connections and name lookups come from it and go back to it;
     // with a pump, the waiting program gets its turns while a fetch runs.
-    TransferSession(std::string agentName, StatusWindow* statusWindow, const TransferLimits& limits,
-                    ConnectionShare* share = nullptr, TransferPump* pump = nullptr);
+    TransferSession(std::string agentName, StatusWindow* statusWindow,
+                    const TransferSettings& settings, ConnectionShare* share = nullptr,
+                    TransferPump* pump = nullptr);
     ~TransferSession();
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;

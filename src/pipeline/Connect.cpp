@@ -15,7 +15,7 @@ StageOutcome RunConnect(StageContext& context, RemoteList& remoteList) {
     StopRequested = 0;
 
     StagePump pump(frontEnd);
-    HttpTransfer transfer(context.limits, nullptr, &pump);
+    HttpTransfer transfer(context.transfer, nullptr, &pump);
     std::string page;
     if (!transfer.FetchUrl(address, page, "Kelvarin..", &frontEnd.TransferStatus())) {
         // The remote list keeps the items of the last Connect that worked.

@@ -33,7 +33,7 @@ FetchOutcome Fetch(const StageContext& context, ConnectionShare& connections,
         return FetchOutcome::Failed;
     }
     StagePump pump(context.frontEnd);
-    HttpTransfer transfer(context.limits, &connections, &pump);
+    HttpTransfer transfer(context.transfer, &connections, &pump);
     if (!transfer.FetchUrl(address, body, "Kelvarin", &context.frontEnd.TransferStatus())) {
         cause = transfer.FailureCause();
         return transfer.Stopped() ? FetchOutcome::Stopped : FetchOutcome::Failed;

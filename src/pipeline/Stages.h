@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
-#include "net/TransferLimits.h"
+#include "net/TransferSettings.h"
 #include "pipeline/FrontEnd.h"
 
 #include <string>
@@ -22,7 +22,7 @@ struct StageContext {
     WorkingFolders& folders;
     FrontEnd& frontEnd;
     std::string server = DefaultExchangeServer;
-    TransferLimits limits{};
+    TransferSettings transfer{};
 };
 
 // Empties `list`, fills it from `folder`, shows edit text and count, and then

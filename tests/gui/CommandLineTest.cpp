@@ -1,5 +1,6 @@
 #include "ui/frame/CommandLine.h"
 
+#include "FileBytes.h"
 #include "ProcessRunner.h"
 #include "TempDir.h"
 #include "TestPaths.h"
@@ -50,6 +51,28 @@ private slots:
         }
         std::string err;
         QVERIFY(!Parse({"kelvarin", "--server"}, err).has_value());
+    }
+
+    void cacertOutranksTheEnvironmentAndMustBeReadable() {
+        const kelvarin::test::TempDir dir;
+        const std::string file = dir / "authority.pem";
+        kelvarin::test::WriteBytes(file, "");
+        qputenv("CURL_CA_BUNDLE", "/from/the/environment.pem");
+        kelvarin::CertificateTrust trust;
+        std::ostringstream err;
+        QVERIFY(ServerFromCommandLine({"kelvarin"}, err, nullptr, &trust).has_value());
+        QCOMPARE(trust.caFile, std::string("/from/the/environment.pem"));
+        QVERIFY(ServerFromCommandLine({"kelvarin", "--cacert", QString::fromStdString(file)}, err,
+                                      nullptr, &trust)
+                    .has_value());
+        qunsetenv("CURL_CA_BUNDLE");
+        QCOMPARE(trust.caFile, file);
+
+        const std::string missing = dir / "missing.pem";
+        QVERIFY(!ServerFromCommandLine({"kelvarin", "--cacert", QString::fromStdString(missing)},
+                                       err, nullptr, &trust)
+                     .has_value());
+        QVERIFY2(Contains(err.str(), '"' + missing + "\" cannot be read"), err.str().c_str());
     }
 
     void addressFromTheEnvironmentIsCheckedToo() {

@@ -11,9 +11,10 @@
 #include <stdexcept>
 #include <unistd.h>
 
-GuiHarness::GuiHarness(std::string server)
+GuiHarness::GuiHarness(std::string server, kelvarin::CertificateTrust trust)
     : m_previousDirectory(kelvarin::CurrentDirectory()),
-      m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted)) {
+      m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted, false,
+                                          std::move(trust))) {
     if (::chdir(m_dir.Path().c_str()) != 0)
         throw std::runtime_error("cannot enter " + m_dir.Path());
     m_base = kelvarin::CurrentDirectory();

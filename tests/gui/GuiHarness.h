@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TempDir.h"
+#include "net/CertificateTrust.h"
 #include "ui/form/StageListView.h"
 #include "ui/frame/KelvarinApp.h"
 #include "ui/frame/MainFrame.h"
@@ -16,7 +17,8 @@
 // while the harness lives.
 class GuiHarness {
 public:
-    explicit GuiHarness(std::string server = "http://127.0.0.1:1");
+    explicit GuiHarness(std::string server = "http://127.0.0.1:1",
+                        kelvarin::CertificateTrust trust = {});
     ~GuiHarness();
 
     // Runs the program's start-up; the base folder can be filled before.

@@ -1,6 +1,7 @@
 #include "ExchangeProcess.h"
 #include "FileBytes.h"
 #include "GuiHarness.h"
+#include "TestCertificates.h"
 #include "TestPaths.h"
 #include "pipeline/RemoteItem.h"
 #include "pipeline/StopRequest.h"
@@ -45,6 +46,24 @@ private slots:
             std::vector<std::string>{"--days", std::to_string(TradingDays), "--stocks", "12"});
     }
     void cleanupTestCase() { m_exchange.reset(); }
+
+    // The authority given to the program, not the system's store, vouches
+    // for the server in every transfer the buttons start.
+    void httpsExchangeIsTrustedThroughTheGivenAuthority() {
+        kelvarin::test::TempDir certificates;
+        const kelvarin::test::TestAuthority authority(certificates.Path());
+        const kelvarin::test::ServerCertificate certificate =
+            authority.Issue("server", "127.0.0.1");
+        ExchangeProcess exchange({"--days", "3", "--stocks", "4", "--tls-cert",
+                                  certificate.certificate, "--tls-key", certificate.key});
+        GuiHarness gui(exchange.Url(), {.caFile = authority.CertificateFile()});
+        gui.Start();
+
+        gui.Click("connectButton");
+        QCOMPARE(gui.Text("statusLine"), QString("Connection OK - Total stock files available: 3"));
+        gui.Click("downloadButton");
+        QCOMPARE(FilesIn(gui.Base() + "/zip", "*.zip"), 3);
+    }
 
     void autoRunsFillEveryFolder() {
         GuiHarness gui(m_exchange->Url());

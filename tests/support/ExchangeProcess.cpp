@@ -116,7 +116,7 @@ ExchangeProcess::ExchangeProcess(const std::vector<std::string>& extraArgs) {
     }
     // The server writes nothing after its address, and it ignores SIGPIPE.
     close(pipeFds[0]);
-    if (m_url.rfind("http://127.0.0.1:", 0) != 0) {
+    if (!m_url.starts_with("http://127.0.0.1:") && !m_url.starts_with("https://127.0.0.1:")) {
         Stop();
         throw std::runtime_error("kelvarin-exchange printed an unexpected line: " + m_url);
     }

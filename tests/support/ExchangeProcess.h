@@ -16,7 +16,7 @@ public:
     ExchangeProcess(const ExchangeProcess&) = delete;
     ExchangeProcess& operator=(const ExchangeProcess&) = delete;
 
-    // "http://127.0.0.1:PORT", no trailing slash.
+    // "http://127.0.0.1:PORT" ("https://" when given a certificate), no trailing slash.
     const std::string& Url() const { return m_url; }
     int Port() const;
     pid_t Pid() const { return m_pid; }

@@ -2,6 +2,7 @@
 
 #include "FaultPlan.h"
 #include "MarketSettings.h"
+#include "TlsFiles.h"
 
 #include <cstddef>
 
@@ -11,6 +12,7 @@ struct ExchangeOptions {
     int port = 0;
     MarketSettings market;
     FaultPlan faults;
+    TlsFiles tls;
     bool warm = false;
     // Enough for twenty years of archives of 800 stocks.
     std::size_t cacheBytes = std::size_t(512) << 20;

@@ -3,6 +3,7 @@
 #include "IndexPage.h"
 
 #include <algorithm>
+#include <openssl/err.h>
 #include <stdexcept>
 #include <thread>
 
@@ -35,51 +36,66 @@ std::string ErrorPage(int status) {
            "</h1>" + cause + "\n</body>\n</html>\n";
 }
 
+std::unique_ptr<httplib::Server> MakeServer(const TlsFiles& tls) {
+    if (!tls.Enabled())
+        return std::make_unique<httplib::Server>();
+    auto server = std::make_unique<httplib::SSLServer>(tls.certificate.c_str(), tls.key.c_str());
+    if (!server->is_valid()) {
+        const unsigned long error = ERR_peek_last_error();
+        const char* reason = error != 0 ? ERR_reason_error_string(error) : nullptr;
+        throw std::runtime_error("cannot serve HTTPS with the certificate " + tls.certificate +
+                                 " and the key " + tls.key + ": " +
+                                 (reason != nullptr ? reason : "not usable"));
+    }
+    return server;
+}
+
 } // namespace
 
 ExchangeServer::ExchangeServer(const MarketSettings& market, FaultPlan faults,
-                               std::size_t cacheBytes)
+                               std::size_t cacheBytes, const TlsFiles& tls)
     : m_market(market), m_archives(m_market, cacheBytes), m_faults(std::move(faults)),
-      m_indexPage(IndexPage::Build(m_market, m_faults.extraIds, m_faults.indexSizeMib << 20)) {
-    m_server.new_task_queue = [] { return new httplib::ThreadPool(WorkerThreads); };
+      m_indexPage(IndexPage::Build(m_market, m_faults.extraIds, m_faults.indexSizeMib << 20)),
+      m_server(MakeServer(tls)) {
+    m_server->new_task_queue = [] { return new httplib::ThreadPool(WorkerThreads); };
     // A downloader reusing one connection for thousands of archives must not
     // be cut off every few requests; idle connections still end soon, since
     // they hold up a stop.
-    m_server.set_keep_alive_max_count(1000000);
-    m_server.set_keep_alive_timeout(2);
+    m_server->set_keep_alive_max_count(1000000);
+    m_server->set_keep_alive_timeout(2);
     // Headers and body go out in separate writes; with Nagle's algorithm the
     // body then waits for the client's delayed acknowledgement, some 40 ms
     // per archive.
-    m_server.set_tcp_nodelay(true);
+    m_server->set_tcp_nodelay(true);
     AddRoutes();
 }
 
 void ExchangeServer::AddRoutes() {
     if (m_faults.slowMs > 0) {
-        m_server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+        m_server->set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
             Wait(std::chrono::milliseconds(m_faults.slowMs));
             return httplib::Server::HandlerResponse::Unhandled;
         });
     }
-    m_server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    m_server->set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty() && !response.has_header("Location"))
             response.set_content(ErrorPage(response.status), "text/html");
     });
-    m_server.Get(IndexRoute, [this](const httplib::Request&, httplib::Response& response) {
+    m_server->Get(IndexRoute, [this](const httplib::Request&, httplib::Response& response) {
         if (m_faults.redirectLoop)
             response.set_redirect(IndexPage::Path);
         else
             response.set_content(m_indexPage, "text/html");
     });
     if (m_faults.redirectLoop) {
-        m_server.Get(LoopPath, [](const httplib::Request&, httplib::Response& response) {
+        m_server->Get(LoopPath, [](const httplib::Request&, httplib::Response& response) {
             response.set_redirect(LoopPath);
         });
     }
-    m_server.Get(ArchiveRoute,
-                 [this](const httplib::Request& request, httplib::Response& response) {
-                     ServeArchive(request, response);
-                 });
+    m_server->Get(ArchiveRoute,
+                  [this](const httplib::Request& request, httplib::Response& response) {
+                      ServeArchive(request, response);
+                  });
 }
 
 void ExchangeServer::ServeArchive(const httplib::Request& request, httplib::Response& response) {
@@ -143,8 +159,8 @@ void ExchangeServer::Warm() {
 int ExchangeServer::Bind(int port) {
     const char* host = "127.0.0.1";
     if (port == 0)
-        port = m_server.bind_to_any_port(host);
-    else if (!m_server.bind_to_port(host, port))
+        port = m_server->bind_to_any_port(host);
+    else if (!m_server->bind_to_port(host, port))
         port = -1;
     if (port < 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
@@ -158,7 +174,7 @@ void ExchangeServer::Run() {
             return;
         m_runStarted = true;
     }
-    m_server.listen_after_bind();
+    m_server->listen_after_bind();
     m_runFinished = true;
 }
 
@@ -172,9 +188,9 @@ void ExchangeServer::Stop() {
     m_stopRequested.notify_all();
     // The library ignores a stop that comes before its accept loop is up;
     // wait for it so a signal right after start-up is not lost.
-    while (runStarted && !m_server.is_running() && !m_runFinished)
+    while (runStarted && !m_server->is_running() && !m_runFinished)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    m_server.stop();
+    m_server->stop();
 }
 
 void ExchangeServer::Wait(std::chrono::milliseconds delay) {

@@ -4,6 +4,7 @@
 #include "FaultPlan.h"
 #include "MarketGenerator.h"
 #include "MarketSettings.h"
+#include "TlsFiles.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,10 +17,13 @@
 namespace kelvarin::exchange {
 
 // The simulated exchange's price server on 127.0.0.1: the index page, one
-// archive per trading day, and the faults it was told to show.
+// archive per trading day, and the faults it was told to show; over HTTPS
+// when given a certificate.
 class ExchangeServer {
 public:
-    ExchangeServer(const MarketSettings& market, FaultPlan faults, std::size_t cacheBytes);
+    // Throws when the certificate or its key cannot be loaded.
+    ExchangeServer(const MarketSettings& market, FaultPlan faults, std::size_t cacheBytes,
+                   const TlsFiles& tls = {});
 
     // Builds every archive now, so that the first download run measures
     // the transfer rather than the deflating.
@@ -42,7 +46,7 @@ private:
     ArchiveCache m_archives;
     FaultPlan m_faults;
     std::string m_indexPage;
-    httplib::Server m_server;
+    std::unique_ptr<httplib::Server> m_server;
 
     std::mutex m_mutex;
     std::condition_variable m_stopRequested;

@@ -11,14 +11,14 @@ namespace kelvarin::exchange {
 int RunExchange(const ExchangeOptions& options) {
     try {
         ShutdownSignals signals;
-        ExchangeServer server(options.market, options.faults, options.cacheBytes);
+        ExchangeServer server(options.market, options.faults, options.cacheBytes, options.tls);
         if (options.warm)
             server.Warm();
         const int port = server.Bind(options.port);
         signals.OnSignal([&server] { server.Stop(); });
         // The listening socket already queues connections, so a client that
         // reads this line may connect before the accept loop runs.
-        std::printf("http://127.0.0.1:%d\n", port);
+        std::printf("%s://127.0.0.1:%d\n", options.tls.Enabled() ? "https" : "http", port);
         std::fflush(stdout);
         server.Run();
         return 0;

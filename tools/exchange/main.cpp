@@ -26,6 +26,15 @@ int main(int argc, char** argv) {
             "YYYY-MM-DD"));
     app.add_option("--seed", options.market.seed, "Seed of the generated market");
     app.add_flag("--warm", options.warm, "Build every archive before serving");
+    CLI::Option* certificate =
+        app.add_option("--tls-cert", options.tls.certificate,
+                       "Serve HTTPS with this PEM certificate (chain), made for 127.0.0.1")
+            ->check(CLI::ExistingFile);
+    CLI::Option* key = app.add_option("--tls-key", options.tls.key,
+                                      "The PEM private key of the --tls-cert certificate")
+                           ->check(CLI::ExistingFile);
+    certificate->needs(key);
+    key->needs(certificate);
 
     auto& faults = options.faults;
     app.add_option("--missing", faults.missing, "Answer 404 for this archive id");

@@ -24,8 +24,8 @@ constexpr std::string_view DatExtension = ".dat";
 
 } // namespace
 
-ControlForm::ControlForm(WorkingFolders& folders, std::string server, MessageBoxes& messages,
-                         QWidget* parent)
+ControlForm::ControlForm(WorkingFolders& folders, std::string server, CertificateTrust trust,
+                         MessageBoxes& messages, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::ControlForm>()), m_folders(folders),
       m_messages(messages),
       m_sheets([&messages](const std::string& text) { messages.Ask(text, MessageButtons::Ok); }) {
@@ -36,6 +36,7 @@ ControlForm::ControlForm(WorkingFolders& folders, std::string server, MessageBox
         [this](const std::string& text) { emit CauseShown(QString::fromStdString(text)); });
     m_context =
         std::make_unique<StageContext>(StageContext{folders, *m_frontEnd, std::move(server)});
+    m_context->transfer.trust = std::move(trust);
     m_remote = std::make_unique<RemoteListAdapter>(*m_ui->remoteList);
     m_zip = std::make_unique<FileListAdapter>(*m_ui->zipList, *m_ui->zipFolderEdit, *m_ui->zipCount,
                                               m_icons);

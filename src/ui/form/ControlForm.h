@@ -26,7 +26,8 @@ class QCheckBox;
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
-    ControlForm(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages,
+    ControlForm(kelvarin::WorkingFolders& folders, std::string server,
+                kelvarin::CertificateTrust trust, MessageBoxes& messages,
                 QWidget* parent = nullptr);
     ~ControlForm() override;
 

@@ -7,7 +7,8 @@
 #include <ostream>
 
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
-                                                 bool* userLibrary) {
+                                                 bool* userLibrary,
+                                                 kelvarin::CertificateTrust* trust) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
     const QCommandLineOption help = parser.addHelpOption();
@@ -22,6 +23,13 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
         QStringLiteral("Keep the library in the user's data folder (~/.local/share/Kelvarin) "
                        "instead of the current folder, as the desktop menu does."));
     parser.addOption(library);
+    const QCommandLineOption cacert(
+        QStringLiteral("cacert"),
+        QStringLiteral("Trust only the certificate authorities in this PEM file for https:// "
+                       "servers (default: $CURL_CA_BUNDLE, else $SSL_CERT_DIR, else "
+                       "$SSL_CERT_FILE, else the system's trust store)."),
+        QStringLiteral("FILE"));
+    parser.addOption(cacert);
     // A missing --server value is the one other error; the address check
     // below refuses the empty address it leaves.
     parser.parse(arguments);
@@ -42,7 +50,19 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
         address = fromEnvironment.toStdString();
     std::string error;
     std::optional<std::string> checked = kelvarin::CheckServerAddress(address, error);
-    if (!checked)
+    if (!checked) {
         err << "kelvarin: " << error << '\n';
+        return checked;
+    }
+    kelvarin::CertificateTrust chosen = kelvarin::CertificateTrustFromEnvironment();
+    if (parser.isSet(cacert)) {
+        chosen = {.caFile = parser.value(cacert).toStdString()};
+        if (!kelvarin::CheckCertificateFile(chosen.caFile, error)) {
+            err << "kelvarin: " << error << '\n';
+            return std::nullopt;
+        }
+    }
+    if (trust)
+        *trust = std::move(chosen);
     return checked;
 }

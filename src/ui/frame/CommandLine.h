@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/CertificateTrust.h"
+
 #include <QStringList>
 #include <iosfwd>
 #include <optional>
@@ -9,8 +11,10 @@
 // exchange's own, checked and without a "/" at its end. An unknown option is
 // warned about on `err` and otherwise ignored, so the program still starts;
 // --help and --version are answered and end the program. Nullopt when the
-// address is refused, once the reason is on `err`. Qt's own options are
-// taken out of `arguments` by QApplication beforehand. `userLibrary`, when
-// given, tells whether --user-library was set.
+// address or the --cacert file is refused, once the reason is on `err`. Qt's
+// own options are taken out of `arguments` by QApplication beforehand.
+// `userLibrary`, when given, tells whether --user-library was set; `trust`
+// receives the --cacert file, else the authorities the environment names.
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
-                                                 bool* userLibrary = nullptr);
+                                                 bool* userLibrary = nullptr,
+                                                 kelvarin::CertificateTrust* trust = nullptr);

@@ -18,8 +18,10 @@ static void InitResources() {
     Q_INIT_RESOURCE(kelvarin);
 }
 
-KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary)
-    : m_server(std::move(server)), m_userLibrary(userLibrary), m_messages(mode) {
+KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary,
+                         kelvarin::CertificateTrust trust)
+    : m_server(std::move(server)), m_trust(std::move(trust)), m_userLibrary(userLibrary),
+      m_messages(mode) {
     InitResources();
 }
 
@@ -59,7 +61,7 @@ bool KelvarinApp::Start() {
     if (!PrepareBaseFolder())
         return false;
     kelvarin::ReadSettings(m_folders.SettingsPath(), m_folders);
-    m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_messages);
+    m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_trust, m_messages);
     m_messages.SetParent(m_frame.get());
     m_frame->InitialUpdate();
     m_frame->showMaximized();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
+#include "net/CertificateTrust.h"
 #include "ui/form/MessageBoxes.h"
 
 #include <memory>
@@ -12,8 +13,10 @@ class MainFrame;
 class KelvarinApp {
 public:
     // With `userLibrary` the base folder is the user's data folder for the
-    // program instead of the current directory.
-    KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary = false);
+    // program instead of the current directory. `trust` says which
+    // certificate authorities https:// servers are checked against.
+    KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary = false,
+                kelvarin::CertificateTrust trust = {});
     ~KelvarinApp();
 
     // The names Qt derives the user's data folder and the message box titles
@@ -40,6 +43,7 @@ private:
     bool PrepareBaseFolder();
 
     std::string m_server;
+    kelvarin::CertificateTrust m_trust;
     bool m_userLibrary;
     kelvarin::WorkingFolders m_folders;
     MessageBoxes m_messages;

@@ -18,9 +18,10 @@
 #include <QSplitter>
 #include <QStatusBar>
 
-MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages)
+MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server,
+                     kelvarin::CertificateTrust trust, MessageBoxes& messages)
     : m_folders(folders), m_messages(messages), m_splitter(new QSplitter(Qt::Vertical, this)),
-      m_form(new ControlForm(folders, std::move(server), messages, m_splitter)),
+      m_form(new ControlForm(folders, std::move(server), std::move(trust), messages, m_splitter)),
       m_startPage(new StartPage(m_splitter)) {
     setWindowIcon(QIcon(QStringLiteral(":/kelvarin/kelvarin.png")));
     m_form->setObjectName(QStringLiteral("controlForm"));

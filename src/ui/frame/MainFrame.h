@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
+#include "net/CertificateTrust.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -18,7 +19,8 @@ class StartPage;
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages);
+    MainFrame(kelvarin::WorkingFolders& folders, std::string server,
+              kelvarin::CertificateTrust trust, MessageBoxes& messages);
     ~MainFrame() override;
 
     // Both panes as they are when first shown; File New runs it again.

@@ -198,7 +198,7 @@ TEST_F(HttpTransferTest, OneTransferServesSeveralFetches) {
 }
 
 TEST_F(HttpTransferTest, BodyOverTheLimitIsRefused) {
-    HttpTransfer transfer(TransferLimits{.maxBodyBytes = 10000});
+    HttpTransfer transfer(TransferSettings{.limits{.maxBodyBytes = 10000}});
     std::string body;
     EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
     EXPECT_LE(body.size(), 10000u);
@@ -350,7 +350,7 @@ TEST_F(HttpTransferTest, RefusedConnectionShowsLibcurlsMessage) {
 }
 
 TEST_F(HttpTransferTest, StalledServerIsAbandonedKeepingWhatArrived) {
-    HttpTransfer transfer(TransferLimits{.lowSpeedTime = std::chrono::seconds(2)});
+    HttpTransfer transfer(TransferSettings{.limits{.lowSpeedTime = std::chrono::seconds(2)}});
     std::string body;
     EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, kAgent, &m_window));
     EXPECT_EQ(body, BinaryBody().substr(0, 6000));
@@ -362,7 +362,7 @@ TEST_F(HttpTransferTest, StalledServerIsAbandonedKeepingWhatArrived) {
 
 TEST_F(HttpTransferTest, SilentServerGivesTheWaitingProgramItsTurnsAndAStopEndsIt) {
     CountingPump pump(true);
-    HttpTransfer transfer(TransferLimits{.stopAfterIdle = 500ms}, nullptr, &pump);
+    HttpTransfer transfer(TransferSettings{.limits{.stopAfterIdle = 500ms}}, nullptr, &pump);
     std::string body;
     EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, kAgent, &m_window));
     EXPECT_TRUE(transfer.Stopped());
@@ -375,7 +375,7 @@ TEST_F(HttpTransferTest, SilentServerGivesTheWaitingProgramItsTurnsAndAStopEndsI
 
 TEST_F(HttpTransferTest, StopLetsATransferThatIsReceivingFinish) {
     CountingPump pump(true);
-    HttpTransfer transfer(TransferLimits{.stopAfterIdle = 400ms}, nullptr, &pump);
+    HttpTransfer transfer(TransferSettings{.limits{.stopAfterIdle = 400ms}}, nullptr, &pump);
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/trickle"), body, kAgent, &m_window)) << LastText();
     EXPECT_FALSE(transfer.Stopped());

@@ -24,7 +24,7 @@ protected:
     }
 
     RecordingStatusWindow m_window;
-    TransferSession m_session{"agent", &m_window, TransferLimits{}};
+    TransferSession m_session{"agent", &m_window, TransferSettings{}};
 };
 
 TEST_F(TransferSessionTest, NamesTheHostBeingResolvedAndItsAddress) {

@@ -116,7 +116,7 @@ TEST_F(HostileServerTest, RefusedConnectionNamesTheAddressAndLibcurlsCause) {
 TEST_F(HostileServerTest, StalledServerIsAbandonedAfterTheLowSpeedTime) {
     const Strings ids = Ids(1);
     ExchangeProcess exchange(Args(1, {"--stall", ids[0]}));
-    HttpTransfer transfer(TransferLimits{.lowSpeedTime = std::chrono::seconds(1)});
+    HttpTransfer transfer(TransferSettings{.limits{.lowSpeedTime = std::chrono::seconds(1)}});
     RecordingStatusLine status;
     std::string body;
 
@@ -130,7 +130,7 @@ TEST_F(HostileServerTest, PauseEndsAStalledArchiveAtOnceAndStoresNothingOfIt) {
     const Strings ids = Ids(3);
     ExchangeProcess exchange(Args(3, {"--stall", ids[1]}));
     context.server = exchange.Url();
-    context.limits.stopAfterIdle = std::chrono::milliseconds(300);
+    context.transfer.limits.stopAfterIdle = std::chrono::milliseconds(300);
     const std::string stalled = "Downloading " + LocalName("SGX" + ids[1]) + "...";
     // Pause is clicked while the stalled archive is under way; only the
     // transfer's own pump can deliver it then.
