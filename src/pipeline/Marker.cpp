@@ -1,10 +1,7 @@
 #include "pipeline/Marker.h"
 
 #include "app/AtomicFile.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include "app/FileAccess.h"
 
 namespace kelvarin {
 
@@ -16,23 +13,12 @@ constexpr std::size_t MarkerBytes = 260;
 } // namespace
 
 std::string ReadMarker(const std::string& path, std::string_view initialName) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // What was read before a failure still counts.
+    WholeFile marker;
+    marker.Read(path, MarkerBytes);
+    const std::string_view read = marker.View();
+    if (read.empty())
         return std::string(initialName);
-    char buffer[MarkerBytes];
-    std::size_t total = 0;
-    while (total < MarkerBytes) {
-        const ssize_t got = ::read(fd, buffer + total, MarkerBytes - total);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    if (total == 0)
-        return std::string(initialName);
-    const std::string_view read(buffer, total);
     return std::string(read.substr(0, read.find('\0')));
 }
 

@@ -1,4 +1,4 @@
-#include "app/PartialOutputFile.h"
+#include "app/AtomicFile.h"
 #include "zip/ZipArchiveHandle.h"
 #include "zip/ZipEntryTimes.h"
 #include "zip/ZipMemberData.h"
@@ -63,7 +63,7 @@ std::uint32_t ExtractFile(ZipArchiveHandle& handle, const std::string& path,
         return ZipInflateFailed;
     if (const auto refused = OpenMemberStream(handle))
         return refused;
-    PartialOutputFile output(path);
+    AtomicFile output(path);
     if (!output.Open()) {
         unzCloseCurrentFile(handle.archive);
         return ZipCannotOpen;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PartialOutputFile.h"
+#include "app/AtomicFile.h"
 
 #include <cstddef>
 #include <cstdint>

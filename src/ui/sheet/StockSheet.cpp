@@ -1,5 +1,6 @@
 #include "ui/sheet/StockSheet.h"
 
+#include "app/FileAccess.h"
 #include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/VCF1.h"
 
@@ -69,7 +70,7 @@ void StockSheet::LoadFile(const std::string& path) {
     VCF1& grid = m_form->Grid();
     std::string cause;
     if (!grid.ReadFile(path, &cause)) {
-        m_showMessage("Cannot read " + path + ": " + cause);
+        m_showMessage(kelvarin::CannotMessage("read", path, cause));
         return;
     }
     m_form->FormatSheet();

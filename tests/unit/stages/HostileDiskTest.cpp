@@ -6,6 +6,7 @@
 // with a file size limit in the component tests).
 #include "LocalServer.h"
 #include "StageFixture.h"
+#include "app/AtomicFile.h"
 #include "app/Settings.h"
 #include "pipeline/Marker.h"
 
@@ -126,7 +127,7 @@ TEST_F(HostileDiskTest, ZipFolderFillingUpEndsDownloadAndTheNextRunCompletesIt) 
     EXPECT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Failed);
     EXPECT_TRUE(AnyMessageHas(frontEnd, "No space left on device"));
     for (const auto& [name, bytes] : Files(folders.ZipFolder))
-        EXPECT_FALSE(name.starts_with("kelvarin-partial-")) << name;
+        EXPECT_FALSE(name.starts_with(PartialFilePrefix)) << name;
 
     ASSERT_TRUE(m_disk.Resize("16m"));
     EXPECT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
