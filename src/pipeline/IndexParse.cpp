@@ -1,5 +1,6 @@
 #include "pipeline/IndexParse.h"
 
+#include "app/FixedNames.h"
 #include "pipeline/FolderListing.h"
 #include "pipeline/ReplaceEvery.h"
 #include "pipeline/StopRequest.h"
@@ -37,7 +38,7 @@ std::vector<std::string> ParseIndexPage(std::string_view page) {
         target = target.substr(0, close - 1);
         if (target.find("zip") == std::string_view::npos)
             continue;
-        items.push_back("SGX" +
+        items.push_back(std::string(ExchangeCode) +
                         ReplaceEvery(ReplaceEvery(target, TargetFolder, ""), TargetFile, ""));
     }
     return items;

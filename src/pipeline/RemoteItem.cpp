@@ -1,5 +1,6 @@
 #include "pipeline/RemoteItem.h"
 
+#include "app/FixedNames.h"
 #include "pipeline/ReplaceEvery.h"
 
 namespace kelvarin {
@@ -9,11 +10,11 @@ std::string IndexAddress(std::string_view server) {
 }
 
 std::string LocalName(std::string_view item) {
-    return ReplaceEvery(std::string(item) + ".zip", "-", "");
+    return ReplaceEvery(std::string(item) + std::string(ZipExtension), "-", "");
 }
 
 std::string AddressId(std::string_view item) {
-    return ReplaceEvery(item, "SGX", "");
+    return ReplaceEvery(item, ExchangeCode, "");
 }
 
 std::string ArchiveAddress(std::string_view server, std::string_view item) {

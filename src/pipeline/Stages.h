@@ -3,6 +3,7 @@
 #include "app/WorkingFolders.h"
 #include "net/TransferLimits.h"
 #include "pipeline/FrontEnd.h"
+#include "pipeline/StageFolders.h"
 
 #include <string>
 
@@ -25,11 +26,6 @@ struct StageContext {
     TransferLimits limits{};
 };
 
-// Empties `list`, fills it from `folder`, shows edit text and count, and then
-// shows the listing's message, if any.
-void RefreshFileList(const std::string& folder, FileList& list, std::string_view pattern,
-                     FrontEnd& frontEnd);
-
 StageOutcome RunConnect(StageContext& context, RemoteList& remoteList);
 StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& remoteList,
                          FileList& zipList);
@@ -37,10 +33,5 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
                       FileList& unzipList);
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList);
-
-// Clear All of one stage list, after its confirmation. Failed when another
-// Kelvarin process holds the folder; a cancelled Clear All succeeds.
-enum class StageFolder { Zip, Unzip, Stock };
-StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
 
 } // namespace kelvarin

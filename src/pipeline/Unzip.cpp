@@ -143,7 +143,7 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
     const int rows = zipList.Count();
     while (row >= 0 && row < rows) {
         const std::string archiveName = zipList.Text(row);
-        if (archiveName.ends_with(".zip") && (!autoMode || lastName < archiveName)) {
+        if (archiveName.ends_with(ZipExtension) && (!autoMode || lastName < archiveName)) {
             archives.push_back({folders.ZipFolder + archiveName, UnzippedName(archiveName)});
             lastName = archiveName;
         }

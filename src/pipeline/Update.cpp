@@ -81,7 +81,7 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
             break;
         frontEnd.SetProgress(progressBase / rows);
         const std::string dailyName = unzipList.Text(row);
-        if (!dailyName.ends_with(".dat"))
+        if (!dailyName.ends_with(DatExtension))
             continue;
         if (!(lastName < dailyName)) {
             if (autoMode)
