@@ -1,6 +1,6 @@
 #include "net/HttpTransfer.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/IndexParse.h"
-#include "pipeline/RemoteItem.h"
 #include "pipeline/StagePump.h"
 #include "pipeline/Stages.h"
 #include "pipeline/StopRequest.h"

@@ -2,12 +2,12 @@
 #include "app/CrashPoint.h"
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/FailureReport.h"
 #include "pipeline/Marker.h"
 #include "pipeline/ParallelWork.h"
 #include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
-#include "pipeline/UnzippedName.h"
 #include "zip/ZipReader.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 #include "FileBytes.h"
 #include "GuiHarness.h"
 #include "TestPaths.h"
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/StopRequest.h"
 
 #include <QApplication>
