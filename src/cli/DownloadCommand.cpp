@@ -1,7 +1,7 @@
 #include "DownloadCommand.h"
 
 #include "StageSteps.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 namespace kelvarin::cli {
 

@@ -3,7 +3,7 @@
 #include "app/FixedNames.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/FolderListing.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 #include <algorithm>
 

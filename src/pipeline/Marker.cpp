@@ -1,7 +1,11 @@
 #include "pipeline/Marker.h"
 
 #include "app/AtomicFile.h"
+#include "app/CrashPoint.h"
 #include "app/FileAccess.h"
+#include "pipeline/FrontEnd.h"
+
+#include <cerrno>
 
 namespace kelvarin {
 
@@ -24,6 +28,17 @@ std::string ReadMarker(const std::string& path, std::string_view initialName) {
 
 bool WriteMarker(const std::string& path, std::string_view name, std::string* error) {
     return WriteFileAtomically(path, name, error);
+}
+
+bool CommitMarker(const std::string& folder, std::string_view markerName, std::string_view name,
+                  FrontEnd& frontEnd) {
+    CrashPoint();
+    if (!SyncFileSystemOf(folder)) {
+        frontEnd.ShowMessage(CannotMessage("write", folder, errno), MessageButtons::Ok);
+        return false;
+    }
+    WriteMarker(folder + std::string(markerName), name);
+    return true;
 }
 
 } // namespace kelvarin

@@ -5,6 +5,7 @@
 #include "pipeline/FrontEnd.h"
 #include "pipeline/StageFolders.h"
 
+#include <cstddef>
 #include <string>
 
 namespace kelvarin {
@@ -33,5 +34,10 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
                       FileList& unzipList);
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList);
+// The Update stage with rows gathered up to `batchBudget` bytes before they
+// go to disk; the one above uses UpdateBatchBudget. A budget of 0 writes
+// every daily file as a batch of its own.
+StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
+                       FileList& stockList, std::size_t batchBudget);
 
 } // namespace kelvarin

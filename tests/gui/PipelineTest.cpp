@@ -3,7 +3,7 @@
 #include "GuiHarness.h"
 #include "TestPaths.h"
 #include "pipeline/DailyArchiveNames.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "app/FixedNames.h"
 #include "pipeline/FolderBrowsing.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 #include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
 #include "ui_ControlForm.h"
