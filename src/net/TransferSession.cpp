@@ -1,7 +1,6 @@
 #include "net/TransferSession.h"
 
 #include "net/ConnectionShare.h"
-#include "net/CurlGlobal.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -284,6 +283,16 @@ void TransferSession::SetStatusText(const char* format, ...) {
     m_statusWindow->SetText(text);
 }
 
+void TransferSession::ShowReadProgress(std::size_t total, std::chrono::seconds elapsed) {
+    const int bytes = static_cast<int>(total);
+    if (elapsed.count() > 0) {
+        SetStatusText("Read %d bytes (%0.1f Kb/s)", bytes,
+                      static_cast<double>(total) / 1024.0 / static_cast<double>(elapsed.count()));
+    } else {
+        SetStatusText("Read %d bytes", bytes);
+    }
+}
+
 void TransferSession::Report(std::uint32_t statusCode, const void* information,
                              std::uint32_t informationLength) {
     OnStatusCallback(kSessionContext, statusCode, information, informationLength);
@@ -361,7 +370,7 @@ size_t TransferSession::OnBody(char* data, size_t size, size_t count, void* clie
 }
 
 void TransferSession::OnHeaderLine(std::string_view line) {
-    if (auto status = ParseStatusLine(line)) {
+    if (auto status = ParseHttpStatusLine(line)) {
         // The request has surely gone out once its reply begins; libcurl has no
         // notification of its own for that moment.
         if (!m_request.replyStarted) {
