@@ -1,7 +1,6 @@
 #include "pipeline/ArchiveCheck.h"
 
-#include "zip/ZipDirectoryEntry.h"
-#include "zip/ZipMemberData.h"
+#include "zip/ZipMemberAccess.h"
 #include "zip/ZipReader.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "zip/ZipEntryTimes.h"
+#include "zip/ZipInternal.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,14 @@ namespace kelvarin {
 
 namespace {
 
+// Seconds from 1601-01-01 (the Windows file-time epoch) to 1970-01-01.
+constexpr std::int64_t kFileTimeEpochOffset = 11644473600;
 constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 constexpr std::uint16_t kExtendedTimestampTag = 0x5455; // "UT" read little-endian
+
+std::uint64_t UnixTimeToFileTime(std::int64_t seconds) {
+    return static_cast<std::uint64_t>(seconds + kFileTimeEpochOffset) * kTicksPerSecond;
+}
 
 std::uint32_t ReadLittleEndian(std::string_view bytes, std::size_t at, std::size_t width) {
     std::uint32_t value = 0;
@@ -36,10 +42,6 @@ void ApplyTimestampBlock(std::string_view block, ZipEntryInfo& info) {
 }
 
 } // namespace
-
-std::uint64_t UnixTimeToFileTime(std::int64_t seconds) {
-    return static_cast<std::uint64_t>(seconds + kFileTimeEpochOffset) * kTicksPerSecond;
-}
 
 std::uint64_t DosTimeToFileTime(std::uint32_t dosDateTime) {
     const std::uint32_t date = dosDateTime >> 16;

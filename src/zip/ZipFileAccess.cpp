@@ -1,4 +1,4 @@
-#include "zip/ZipFileAccess.h"
+#include "zip/ZipInternal.h"
 
 #include <algorithm>
 #include <array>
