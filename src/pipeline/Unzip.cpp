@@ -39,7 +39,7 @@ std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
     case ZipWriteFailed:
         return "cannot write " + outputName;
     case ZipInflateFailed:
-        return member.uncompressedSize > kZipMemberLimit
+        return member.uncompressedSize > ZipMemberLimit
                    ? name + " would inflate to more than 1 GiB"
                    : name + " is damaged (it does not inflate to its size and CRC)";
     default:

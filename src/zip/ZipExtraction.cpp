@@ -11,7 +11,7 @@ namespace {
 
 // Length of the header that traditional PKWARE encryption puts before a
 // member's data.
-constexpr std::size_t kEncryptionHeaderSize = 12;
+constexpr std::size_t EncryptionHeaderSize = 12;
 
 class TraditionalCipher {
 public:
@@ -48,7 +48,7 @@ private:
 // inflate garbage under a wrong password.
 bool PasswordOpensHeader(const std::string& password, std::string_view header,
                          std::uint8_t checkByte) {
-    if (header.size() != kEncryptionHeaderSize)
+    if (header.size() != EncryptionHeaderSize)
         return false;
     TraditionalCipher cipher(password);
     std::uint8_t last = 0;
@@ -104,14 +104,14 @@ bool CreateFolderChain(const std::string& folder) {
     return IsFolder(folder);
 }
 
-constexpr std::uint32_t kEncryptedFlag = 0x0001;
-constexpr std::uint32_t kDataDescriptorFlag = 0x0008;
+constexpr std::uint32_t EncryptedFlag = 0x0001;
+constexpr std::uint32_t DataDescriptorFlag = 0x0008;
 
 std::uint8_t PasswordCheckByte(const ZipMemberFacts& facts) {
     // With a data descriptor the CRC was not known when the header was
     // encrypted, so the time stands in for it.
-    return static_cast<std::uint8_t>((facts.flags & kDataDescriptorFlag) ? facts.dosDateTime >> 8
-                                                                         : facts.crc >> 24);
+    return static_cast<std::uint8_t>((facts.flags & DataDescriptorFlag) ? facts.dosDateTime >> 8
+                                                                        : facts.crc >> 24);
 }
 
 std::uint32_t CheckPassword(ZipArchiveHandle& handle) {
@@ -119,10 +119,10 @@ std::uint32_t CheckPassword(ZipArchiveHandle& handle) {
         return ZipPasswordNeeded;
     if (unzOpenCurrentFile2(handle.archive, nullptr, nullptr, 1) != UNZ_OK)
         return ZipCorruptEntry;
-    std::string header(kEncryptionHeaderSize, '\0');
-    const int read = unzReadCurrentFile(handle.archive, header.data(), kEncryptionHeaderSize);
+    std::string header(EncryptionHeaderSize, '\0');
+    const int read = unzReadCurrentFile(handle.archive, header.data(), EncryptionHeaderSize);
     unzCloseCurrentFile(handle.archive);
-    if (read != static_cast<int>(kEncryptionHeaderSize))
+    if (read != static_cast<int>(EncryptionHeaderSize))
         return ZipInflateFailed;
     return PasswordOpensHeader(*handle.password, header, PasswordCheckByte(handle.cachedFacts))
                ? ZipOk
@@ -130,7 +130,7 @@ std::uint32_t CheckPassword(ZipArchiveHandle& handle) {
 }
 
 std::uint32_t OpenMemberStream(ZipArchiveHandle& handle) {
-    const bool encrypted = handle.cachedFacts.flags & kEncryptedFlag;
+    const bool encrypted = handle.cachedFacts.flags & EncryptedFlag;
     if (encrypted) {
         if (const auto refused = CheckPassword(handle))
             return refused;
@@ -153,7 +153,7 @@ bool IsReadableMethod(std::uint32_t method) {
 
 std::uint32_t ExtractFile(ZipArchiveHandle& handle, const std::string& path,
                           Durability durability) {
-    if (handle.cachedFacts.uncompressedSize > kZipMemberLimit ||
+    if (handle.cachedFacts.uncompressedSize > ZipMemberLimit ||
         !IsReadableMethod(handle.cachedFacts.method))
         return ZipInflateFailed;
     if (const auto refused = OpenMemberStream(handle))

@@ -15,7 +15,7 @@
 
 namespace kelvarin {
 
-inline constexpr int kZipReaderKind = 1;
+inline constexpr int ZipReaderKind = 1;
 
 struct ZipArchiveHandle {
     ZipArchiveHandle() = default;
@@ -23,7 +23,7 @@ struct ZipArchiveHandle {
     ZipArchiveHandle& operator=(const ZipArchiveHandle&) = delete;
     ~ZipArchiveHandle();
 
-    int kind = kZipReaderKind;
+    int kind = ZipReaderKind;
     unzFile archive = nullptr;
     std::int32_t memberCount = 0;
     std::int32_t position = -1; // the member minizip points at; -1 when unknown

@@ -13,8 +13,8 @@ namespace kelvarin {
 
 namespace {
 
-constexpr ZPOS64_T kInZip64Block = 0xFFFFFFFF;
-constexpr std::uint64_t kZip64Tag = 0x0001;
+constexpr ZPOS64_T InZip64Block = 0xFFFFFFFF;
+constexpr std::uint64_t Zip64Tag = 0x0001;
 
 std::uint64_t Little(std::string_view bytes, std::size_t at, std::size_t size) {
     std::uint64_t value = 0;
@@ -30,14 +30,14 @@ std::uint64_t Little(std::string_view bytes, std::size_t at, std::size_t size) {
 void TakeZip64Sizes(std::string_view extra, unz_file_info64& info) {
     for (std::size_t at = 0; at + 4 <= extra.size();) {
         const std::size_t length = Little(extra, at + 2, 2);
-        if (Little(extra, at, 2) != kZip64Tag) {
+        if (Little(extra, at, 2) != Zip64Tag) {
             at += 4 + length;
             continue;
         }
         const std::string_view block = extra.substr(at + 4, length);
         std::size_t field = 0;
         for (ZPOS64_T* size : {&info.uncompressed_size, &info.compressed_size}) {
-            if (*size != kInZip64Block)
+            if (*size != InZip64Block)
                 continue;
             if (field + 8 > block.size())
                 return;
@@ -50,7 +50,7 @@ void TakeZip64Sizes(std::string_view extra, unz_file_info64& info) {
 
 // Each chunk is one inflate call and one write; at 16 KiB the calls cost a
 // third more than the inflating itself.
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t ChunkSize = 64 * 1024;
 
 } // namespace
 
@@ -60,7 +60,7 @@ int ReadDirectoryEntry(unzFile archive, char* name, uLong nameSize, ZipDirectory
     if (error != UNZ_OK)
         return error;
     const ZPOS64_T minizipSize = info.uncompressed_size;
-    if (info.uncompressed_size == kInZip64Block || info.compressed_size == kInZip64Block) {
+    if (info.uncompressed_size == InZip64Block || info.compressed_size == InZip64Block) {
         std::string extra(info.size_file_extra, '\0');
         error = unzGetCurrentFileInfo64(archive, nullptr, nullptr, 0, extra.data(),
                                         static_cast<uLong>(extra.size()), nullptr, 0);
@@ -79,7 +79,7 @@ int ReadDirectoryEntry(unzFile archive, char* name, uLong nameSize, ZipDirectory
 
 std::uint32_t ReadOpenMember(unzFile archive, const ZipMemberFacts& facts,
                              const ZipDataSink& sink) {
-    std::vector<char> chunk(kChunkSize);
+    std::vector<char> chunk(ChunkSize);
     std::uint64_t left = facts.uncompressedSize;
     uLong crc = crc32_z(0, nullptr, 0);
     std::uint32_t result = ZipOk;

@@ -15,8 +15,8 @@ bool HostUsesDosAttributes(std::uint32_t host) {
     return host == 0 || host == 7 || host == 11 || host == 14;
 }
 
-constexpr std::uint32_t kUnixDirectory = 0040000u << 16;
-constexpr std::uint32_t kUnixOwnerWrite = 0000200u << 16;
+constexpr std::uint32_t UnixDirectory = 0040000u << 16;
+constexpr std::uint32_t UnixOwnerWrite = 0000200u << 16;
 
 // Windows attribute bits of a member from its "version made by" field (the
 // host system in the high byte) and its external attributes.
@@ -25,9 +25,9 @@ std::uint32_t ZipAttributesFromHost(std::uint32_t versionMadeBy, std::uint32_t e
         return externalAttributes &
                (ZipReadOnly | ZipHidden | ZipSystem | ZipDirectory | ZipArchiveBit);
     std::uint32_t attributes = ZipArchiveBit;
-    if (externalAttributes & kUnixDirectory)
+    if (externalAttributes & UnixDirectory)
         attributes |= ZipDirectory;
-    if ((externalAttributes & kUnixOwnerWrite) == 0)
+    if ((externalAttributes & UnixOwnerWrite) == 0)
         attributes |= ZipReadOnly;
     return attributes;
 }
@@ -108,10 +108,10 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     ZipDirectoryEntry directory;
     // minizip leaves a name that fills the buffer unterminated, hence the
     // spare byte beyond the size it is told.
-    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, kZipNameLimit, directory))
+    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, ZipNameLimit, directory))
         return DirectoryFailure(error);
     const unz_file_info64& info = directory.info;
-    entry.name[std::min<std::size_t>(info.size_filename, kZipNameLimit)] = '\0';
+    entry.name[std::min<std::size_t>(info.size_filename, ZipNameLimit)] = '\0';
     entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
     const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
     entry.accessTime = entry.creationTime = entry.modificationTime = dosTime;

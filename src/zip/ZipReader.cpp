@@ -63,7 +63,7 @@ std::uint32_t ZipLastResult() {
 std::uint32_t CheckZipHandle(const ZipArchiveHandle* handle) {
     if (!handle)
         return ZipBadArgument;
-    return handle->kind == kZipReaderKind ? ZipOk : ZipWrongHandle;
+    return handle->kind == ZipReaderKind ? ZipOk : ZipWrongHandle;
 }
 
 ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) {
