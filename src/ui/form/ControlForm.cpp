@@ -83,21 +83,19 @@ void ControlForm::ConnectControls() {
     for (const StageFolderFacts& facts : StageFolderTable) {
         const StageFolder stage = facts.stage;
         const StageFolderControls controls = ControlsOf(stage);
-        connect(controls.clearButton, &QPushButton::clicked, this, [this, stage, controls] {
-            RunStage([&] { ClearStageFiles(*m_context, stage, *controls.list); });
+        connect(controls.clearButton, &QPushButton::clicked, this, [this, stage] {
+            RunStage(
+                [this, stage] { ClearStageFiles(*m_context, stage, *ControlsOf(stage).list); });
         });
         connect(controls.view, &StageListView::DoubleClicked, this,
-                [this, stage, controls](int row) { OpenListItem(row, stage, *controls.list); });
+                [this, stage](int row) { OpenListItem(row, stage); });
         if (controls.nextAuto) {
-            connect(controls.view, &StageListView::Clicked, this, [this, stage, controls](int row) {
-                OnPickedInList(row, stage, *controls.list, *controls.nextAuto);
-            });
+            connect(controls.view, &StageListView::Clicked, this,
+                    [this, stage](int row) { OnPickedInList(row, stage); });
         }
     }
 }
 
-// A click on a daily file in the zip or unzip list picks it by hand for the
-// stage that reads that folder, whose Auto box it unticks.
 ControlForm::StageFolderControls ControlForm::ControlsOf(StageFolder stage) const {
     switch (stage) {
     case StageFolder::Zip:
@@ -181,18 +179,21 @@ void ControlForm::OnUpdate() {
     });
 }
 
-void ControlForm::OnPickedInList(int row, StageFolder stage, FileListAdapter& list,
-                                 QCheckBox& nextAuto) {
+// A click on a daily file in the zip or unzip list picks it by hand for the
+// stage that reads that folder, whose Auto box it unticks.
+void ControlForm::OnPickedInList(int row, StageFolder stage) {
     if (row < 0)
         return;
     const StageFolderFacts& facts = FactsOf(stage);
-    if (IsHandPickedDailyFile(facts.FolderIn(m_folders), list.Text(row), facts.extension))
-        nextAuto.setChecked(false);
+    const StageFolderControls controls = ControlsOf(stage);
+    if (IsHandPickedDailyFile(facts.FolderIn(m_folders), controls.list->Text(row), facts.extension))
+        controls.nextAuto->setChecked(false);
 }
 
-void ControlForm::OpenListItem(int row, StageFolder stage, FileListAdapter& list) {
+void ControlForm::OpenListItem(int row, StageFolder stage) {
     if (row < 0)
         return;
+    FileListAdapter& list = *ControlsOf(stage).list;
     std::string& folder = FactsOf(stage).FolderIn(m_folders);
     const std::string text = list.Text(row);
     const std::string path = folder + text;

@@ -49,7 +49,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The controls of one stage folder; no Auto box of a next stage for the stock list.
+    // The controls of one stage folder. nextAuto is the Auto box of the stage
+    // that reads the folder; the stock folder has none.
     struct StageFolderControls {
         StageListView* view;
         QPushButton* clearButton;
@@ -67,9 +68,8 @@ private:
 
     void OnDownload();
     void OnUpdate();
-    void OnPickedInList(int row, kelvarin::StageFolder stage, FileListAdapter& list,
-                        QCheckBox& nextAuto);
-    void OpenListItem(int row, kelvarin::StageFolder stage, FileListAdapter& list);
+    void OnPickedInList(int row, kelvarin::StageFolder stage);
+    void OpenListItem(int row, kelvarin::StageFolder stage);
 
     std::unique_ptr<Ui::ControlForm> m_ui;
     kelvarin::WorkingFolders& m_folders;
