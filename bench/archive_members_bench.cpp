@@ -25,8 +25,8 @@ using namespace kelvarin::bench;
 
 namespace {
 
-constexpr char kArchiveName[] = "SGX20040123.zip";
-constexpr char kOutputName[] = "SGX20040123.dat";
+constexpr char ArchiveName[] = "SGX20040123.zip";
+constexpr char OutputName[] = "SGX20040123.dat";
 
 struct Layout {
     const char* name;
@@ -74,7 +74,7 @@ double TimeStage(const std::string& base, const Layout& layout, int run) {
     folders.ResetToBaseDefaults();
     folders.ZipFolder = FreshRunFolder(base, std::string("zip-") + layout.name, run) + "/";
     folders.UnzipFolder = FreshRunFolder(base, std::string("unzip-") + layout.name, run) + "/";
-    WriteWhole(folders.ZipFolder + kArchiveName, layout.bytes);
+    WriteWhole(folders.ZipFolder + ArchiveName, layout.bytes);
 
     SilentFrontEnd frontEnd;
     StageContext context{folders, frontEnd};
@@ -85,7 +85,7 @@ double TimeStage(const std::string& base, const Layout& layout, int run) {
     const StageOutcome outcome = RunUnzip(context, true, zipList, unzipList);
     const double seconds = SecondsSince(start);
 
-    const std::string output = ReadWhole(folders.UnzipFolder + kOutputName);
+    const std::string output = ReadWhole(folders.UnzipFolder + OutputName);
     if (layout.expected.empty()) {
         if (outcome != StageOutcome::Failed || !output.empty())
             Fail(std::string(layout.name) + ": an archive without the daily file passed");

@@ -13,8 +13,8 @@
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
 #include "pipeline/ArchiveCheck.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/MemoryList.h"
-#include "pipeline/RemoteItem.h"
 #include "pipeline/Stages.h"
 
 #include <csignal>

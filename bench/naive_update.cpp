@@ -7,7 +7,7 @@
 //   <build>/bench/naive_update UNZIP STOCKS
 
 #include "BenchFiles.h"
-#include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
 

@@ -13,8 +13,8 @@
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/MemoryList.h"
-#include "pipeline/RemoteItem.h"
 #include "pipeline/Stages.h"
 
 #include <cstdint>
@@ -26,7 +26,7 @@ using namespace kelvarin::bench;
 
 namespace {
 
-constexpr char kMember[] = "SESPRICE.DAT";
+constexpr char Member[] = "SESPRICE.DAT";
 
 std::uint32_t Little(const std::string& bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
@@ -48,7 +48,7 @@ std::size_t InflateMember(const std::string& archive, std::string& out, bool che
         const std::size_t nameLength = Little(archive, entry + 28, 2);
         const std::size_t next = entry + 46 + nameLength + Little(archive, entry + 30, 2) +
                                  Little(archive, entry + 32, 2);
-        if (archive.compare(entry + 46, nameLength, kMember) == 0) {
+        if (archive.compare(entry + 46, nameLength, Member) == 0) {
             const std::size_t local = Little(archive, entry + 42, 4);
             const std::size_t data =
                 local + 30 + Little(archive, local + 26, 2) + Little(archive, local + 28, 2);
@@ -70,7 +70,7 @@ std::size_t InflateMember(const std::string& archive, std::string& out, bool che
         }
         entry = next;
     }
-    Fail("no member " + std::string(kMember));
+    Fail("no member " + std::string(Member));
 }
 
 double TimeFloor(const std::string& zipFolder, const std::vector<std::string>& archives,
@@ -105,7 +105,7 @@ double TimeUnzipLoop(const std::string& zipFolder, const std::string& outFolder,
     const auto start = Clock::now();
     for (const std::string& name : archives) {
         const std::string output = outFolder + "/" + name.substr(0, name.size() - 4) + ".dat";
-        if (RunProgram({"unzip", "-p", zipFolder + "/" + name, kMember}, output) != 0)
+        if (RunProgram({"unzip", "-p", zipFolder + "/" + name, Member}, output) != 0)
             Fail("unzip failed on " + name);
     }
     const double seconds = SecondsSince(start);

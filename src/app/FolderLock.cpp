@@ -1,6 +1,6 @@
 #include "app/FolderLock.h"
 
-#include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,7 +13,7 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
-            *error = "Cannot lock " + folder + ": " + ErrnoText(errno);
+            *error = CannotMessage("lock", folder, errno);
         return nullptr;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -21,7 +21,7 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
         ::close(fd);
         if (error)
             *error = cause == EWOULDBLOCK ? folder + " is being updated by another Kelvarin process"
-                                          : "Cannot lock " + folder + ": " + ErrnoText(cause);
+                                          : CannotMessage("lock", folder, cause);
         return nullptr;
     }
     return std::unique_ptr<FolderLock>(new FolderLock(fd));

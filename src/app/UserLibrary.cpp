@@ -1,14 +1,13 @@
 #include "app/UserLibrary.h"
 
 #include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace kelvarin {
 
@@ -30,24 +29,6 @@ std::string CleanAbsolute(const std::string& path) {
     while (clean.size() > 1 && clean.ends_with('/'))
         clean.pop_back();
     return clean;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = fd >= 0;
-    char chunk[16384];
-    for (ssize_t got; ok && (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
-        if (got > 0)
-            bytes.append(chunk, static_cast<std::size_t>(got));
-        else
-            ok = errno == EINTR;
-    }
-    const int cause = errno;
-    if (fd >= 0)
-        ::close(fd);
-    if (!ok && error)
-        *error = "Cannot read " + path + ": " + ErrnoText(cause);
-    return ok;
 }
 
 } // namespace
@@ -96,8 +77,13 @@ bool PrepareUserLibrary(const std::string& folder, const std::string& startPage,
         return true;
     if (!fs::is_regular_file(startPage, code))
         return true;
-    std::string bytes;
-    return ReadWholeFile(startPage, bytes, error) && WriteFileAtomically(page, bytes, error);
+    WholeFile bytes;
+    if (!bytes.Read(startPage)) {
+        if (error)
+            *error = CannotMessage("read", startPage, errno);
+        return false;
+    }
+    return WriteFileAtomically(page, bytes.View(), error);
 }
 
 } // namespace kelvarin

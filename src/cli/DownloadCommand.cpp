@@ -1,7 +1,7 @@
 #include "DownloadCommand.h"
 
 #include "StageSteps.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 namespace kelvarin::cli {
 
@@ -14,7 +14,7 @@ CLI::App* DownloadCommand::AddTo(CLI::App& app) {
 
 int DownloadCommand::Run(CliContext& context) {
     MemoryList zip;
-    RefreshStageList(context, StageFolder::Zip, zip);
+    RefreshFileList(context.stage, StageFolder::Zip, zip);
     MemoryList remote;
     if (const int code = RunStage(context, [&] { return RunConnect(context.stage, remote); }))
         return code;

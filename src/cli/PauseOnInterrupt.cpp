@@ -1,6 +1,6 @@
 #include "PauseOnInterrupt.h"
 
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 #include <csignal>
 #include <unistd.h>

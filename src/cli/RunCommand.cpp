@@ -1,6 +1,6 @@
 #include "RunCommand.h"
 
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 namespace kelvarin::cli {
 

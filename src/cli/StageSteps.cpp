@@ -1,7 +1,5 @@
 #include "StageSteps.h"
 
-#include "app/FixedNames.h"
-
 namespace kelvarin::cli {
 
 int ExitCodeOf(StageOutcome outcome) {
@@ -28,23 +26,8 @@ int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
     return ExitCodeOf(outcome);
 }
 
-void RefreshStageList(CliContext& context, StageFolder stage, FileList& list) {
-    const WorkingFolders& folders = context.folders;
-    switch (stage) {
-    case StageFolder::Zip:
-        RefreshFileList(folders.ZipFolder, list, ZipPattern, context.frontEnd);
-        break;
-    case StageFolder::Unzip:
-        RefreshFileList(folders.UnzipFolder, list, DatPattern, context.frontEnd);
-        break;
-    case StageFolder::Stock:
-        RefreshFileList(folders.StockFolder, list, TxtPattern, context.frontEnd);
-        break;
-    }
-}
-
-bool SelectNames(MemoryList& list, const std::vector<std::string>& names,
-                 const std::string& listName, std::ostream& err) {
+bool SelectNames(MemoryList& list, const std::vector<std::string>& names, std::string_view listName,
+                 std::ostream& err) {
     for (const std::string& name : names) {
         if (!list.Select(name)) {
             err << "\"" << name << "\" is not in the " << listName << ".\n";

@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvarin::cli {
@@ -23,13 +24,9 @@ int ExitCodeOf(StageOutcome outcome);
 int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
              const std::function<void()>& printResults = {});
 
-// Fills a stage file list from its folder, as the desktop program does when it
-// starts: a missing folder is created and its message goes to stderr.
-void RefreshStageList(CliContext& context, StageFolder stage, FileList& list);
-
 // Selects the rows named on the command line. A name that is not in the list
 // is reported on stderr; false then.
-bool SelectNames(MemoryList& list, const std::vector<std::string>& names,
-                 const std::string& listName, std::ostream& err);
+bool SelectNames(MemoryList& list, const std::vector<std::string>& names, std::string_view listName,
+                 std::ostream& err);
 
 } // namespace kelvarin::cli

@@ -13,10 +13,10 @@ CLI::App* UnzipCommand::AddTo(CLI::App& app) {
 
 int UnzipCommand::Run(CliContext& context) {
     MemoryList zip;
-    RefreshStageList(context, StageFolder::Zip, zip);
+    RefreshFileList(context.stage, StageFolder::Zip, zip);
     MemoryList unzip;
-    RefreshStageList(context, StageFolder::Unzip, unzip);
-    if (!SelectNames(zip, m_names, "zip list", context.streams.err))
+    RefreshFileList(context.stage, StageFolder::Unzip, unzip);
+    if (!SelectNames(zip, m_names, FactsOf(StageFolder::Zip).listName, context.streams.err))
         return ExitUsage;
     return RunStage(context, [&] { return RunUnzip(context.stage, m_names.empty(), zip, unzip); });
 }

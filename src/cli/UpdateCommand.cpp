@@ -14,10 +14,10 @@ CLI::App* UpdateCommand::AddTo(CLI::App& app) {
 
 int UpdateCommand::Run(CliContext& context) {
     MemoryList unzip;
-    RefreshStageList(context, StageFolder::Unzip, unzip);
+    RefreshFileList(context.stage, StageFolder::Unzip, unzip);
     MemoryList stock;
-    RefreshStageList(context, StageFolder::Stock, stock);
-    if (!SelectNames(unzip, m_names, "unzip list", context.streams.err))
+    RefreshFileList(context.stage, StageFolder::Stock, stock);
+    if (!SelectNames(unzip, m_names, FactsOf(StageFolder::Unzip).listName, context.streams.err))
         return ExitUsage;
     context.frontEnd.SetAssumeYes(m_yes);
     return RunStage(context,

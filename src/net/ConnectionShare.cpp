@@ -1,11 +1,16 @@
 #include "net/ConnectionShare.h"
 
-#include "net/CurlGlobal.h"
 #include "net/TransferSession.h"
 
 #include <unistd.h>
 
 namespace kelvarin {
+
+bool EnsureCurlInitialised() {
+    // curl_global_init is not safe to race; a function-local static runs it once.
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return initialised == CURLE_OK;
+}
 
 ConnectionShare::ConnectionShare() {
     if (!EnsureCurlInitialised())

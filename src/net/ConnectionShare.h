@@ -7,6 +7,10 @@ namespace kelvarin {
 
 class TransferSession;
 
+// Runs libcurl's process-wide set-up once, before its first handle of any
+// kind; false when it failed, and no handle may be made then.
+bool EnsureCurlInitialised();
+
 // Connections and name lookups kept between the transfers of one run, so that
 // fetching thousands of archives from one server opens one connection instead
 // of one per archive, while every fetch keeps its own transfer, session and

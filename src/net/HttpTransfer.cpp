@@ -1,6 +1,5 @@
 #include "net/HttpTransfer.h"
 
-#include "net/ReadProgress.h"
 #include "net/TransferSession.h"
 
 #include <cstdio>
@@ -48,8 +47,8 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
             return false;
         }
         body.append(chunk);
-        ShowReadProgress(session, body.size(),
-                         std::chrono::duration_cast<std::chrono::seconds>(
+        session.ShowReadProgress(
+            body.size(), std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::steady_clock::now() - session.ResponseReceivedAt()));
         return true;
     };
@@ -67,7 +66,7 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
         return Fail(session.ErrorText(result));
     }
     // An error page is not the content that was asked for.
-    if (const StatusLine& status = session.FinalStatus(); status.code >= 400) {
+    if (const HttpStatusLine& status = session.FinalStatus(); status.code >= 400) {
         std::string cause = "HTTP " + std::to_string(status.code);
         if (!status.reason.empty()) {
             cause += " " + status.reason;

@@ -1,7 +1,6 @@
 #include "net/TransferSession.h"
 
 #include "net/ConnectionShare.h"
-#include "net/CurlGlobal.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -35,17 +34,17 @@ enum StatusCode : std::uint32_t {
     Redirect = 110,
 };
 
-constexpr std::uintptr_t kSessionContext = 1;
-constexpr long kMaxRedirects = 5;
+constexpr std::uintptr_t SessionContext = 1;
+constexpr long MaxRedirects = 5;
 // libcurl hands over at most this much per read, and each read gets its own
 // running-total text.
-constexpr long kReadChunkBytes = 4095;
+constexpr long ReadChunkBytes = 4095;
 // Often enough that a window stays painted and a click feels answered.
-constexpr std::chrono::milliseconds kPumpInterval{10};
+constexpr std::chrono::milliseconds PumpInterval{10};
 // Without a pump nobody waits on the loop; libcurl's own timers wake it as needed.
-constexpr int kIdleWaitMs = 1000;
+constexpr int IdleWaitMs = 1000;
 // Anything else (file://, ftp://, ...) in an address or a redirect is refused.
-constexpr char kAllowedProtocols[] = "http,https";
+constexpr char AllowedProtocols[] = "http,https";
 
 CURL* NewEasyHandle() {
     return EnsureCurlInitialised() ? curl_easy_init() : nullptr;
@@ -102,10 +101,10 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
     // libcurl's alarm-signal time-outs are unsafe in a program with several threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, m_errorBuffer);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kAllowedProtocols);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, kAllowedProtocols);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, AllowedProtocols);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, AllowedProtocols);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, MaxRedirects);
     ApplyCertificateTrust(curl, settings.trust);
     const TransferLimits& limits = settings.limits;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
@@ -114,7 +113,7 @@ TransferSession::TransferSession(std::string agentName, StatusWindow* statusWind
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
     // A proxy tunnel's own reply would otherwise look like the server's.
     curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReadChunkBytes);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, ReadChunkBytes);
     if (m_pump != nullptr) {
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferSession::OnProgress);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
@@ -156,7 +155,7 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
     m_errorBuffer[0] = '\0';
     m_stoppedWhileIdle = false;
     m_lastReceived = std::chrono::steady_clock::now();
-    m_lastPump = m_lastReceived - kPumpInterval;
+    m_lastPump = m_lastReceived - PumpInterval;
     curl_easy_setopt(m_curl.get(), CURLOPT_URL, address.c_str());
     Report(HandleCreated);
     // Shown before libcurl starts so that it stays up while a slow name lookup runs.
@@ -180,7 +179,7 @@ CURLcode TransferSession::Drive() {
     CURL* curl = m_curl.get();
     CURLM* multi = m_multi.get();
     CURLMcode state = curl_multi_add_handle(multi, curl);
-    const int waitMs = m_pump != nullptr ? static_cast<int>(kPumpInterval.count()) : kIdleWaitMs;
+    const int waitMs = m_pump != nullptr ? static_cast<int>(PumpInterval.count()) : IdleWaitMs;
     int running = 1;
     if (state == CURLM_OK)
         state = curl_multi_perform(multi, &running);
@@ -205,7 +204,7 @@ int TransferSession::OnProgress(void* clientp, curl_off_t, curl_off_t, curl_off_
 }
 
 bool TransferSession::ServePump() {
-    if (const auto now = std::chrono::steady_clock::now(); now - m_lastPump >= kPumpInterval) {
+    if (const auto now = std::chrono::steady_clock::now(); now - m_lastPump >= PumpInterval) {
         m_lastPump = now;
         m_pump->Pump();
     }
@@ -286,9 +285,19 @@ void TransferSession::SetStatusText(const char* format, ...) {
     m_statusWindow->SetText(text);
 }
 
+void TransferSession::ShowReadProgress(std::size_t total, std::chrono::seconds elapsed) {
+    const int bytes = static_cast<int>(total);
+    if (elapsed.count() > 0) {
+        SetStatusText("Read %d bytes (%0.1f Kb/s)", bytes,
+                      static_cast<double>(total) / 1024.0 / static_cast<double>(elapsed.count()));
+    } else {
+        SetStatusText("Read %d bytes", bytes);
+    }
+}
+
 void TransferSession::Report(std::uint32_t statusCode, const void* information,
                              std::uint32_t informationLength) {
-    OnStatusCallback(kSessionContext, statusCode, information, informationLength);
+    OnStatusCallback(SessionContext, statusCode, information, informationLength);
 }
 
 void TransferSession::ReportText(std::uint32_t statusCode, const std::string& text) {
@@ -363,7 +372,7 @@ size_t TransferSession::OnBody(char* data, size_t size, size_t count, void* clie
 }
 
 void TransferSession::OnHeaderLine(std::string_view line) {
-    if (auto status = ParseStatusLine(line)) {
+    if (auto status = ParseHttpStatusLine(line)) {
         // The request has surely gone out once its reply begins; libcurl has no
         // notification of its own for that moment.
         if (!m_request.replyStarted) {
@@ -394,7 +403,7 @@ void TransferSession::OnHeadersEnd() {
     }
     long redirects = 0;
     curl_easy_getinfo(m_curl.get(), CURLINFO_REDIRECT_COUNT, &redirects);
-    if (code >= 300 && code < 400 && m_request.hasLocation && redirects < kMaxRedirects) {
+    if (code >= 300 && code < 400 && m_request.hasLocation && redirects < MaxRedirects) {
         Report(Redirect);
         return;
     }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "net/StatusLine.h"
+#include "net/HttpStatusLine.h"
 #include "net/StatusWindow.h"
 #include "net/TransferPump.h"
 #include "net/TransferSettings.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <curl/curl.h>
 #include <functional>
@@ -54,7 +55,7 @@ public:
 
     CURLcode Perform(const std::string& address, const ChunkHandler& onChunk);
     // The status line of the reply the last Perform delivered (not of a redirect).
-    const StatusLine& FinalStatus() const { return m_finalStatus; }
+    const HttpStatusLine& FinalStatus() const { return m_finalStatus; }
     // When the headers of that reply had arrived: the transfer rate counts from here.
     std::chrono::steady_clock::time_point ResponseReceivedAt() const { return m_responseAt; }
     // libcurl's detailed message for the last Perform's failure.
@@ -67,6 +68,9 @@ public:
                           std::uint32_t informationLength);
     // Formats into 512 bytes, as the status line never needs more.
     void SetStatusText(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Shows the running total of a body after each piece of it, with the rate
+    // once a whole second has passed since the reply arrived.
+    void ShowReadProgress(std::size_t total, std::chrono::seconds elapsed);
     // Closes a socket of libcurl's, showing the closing and closed texts.
     int CloseSocketShowingIt(curl_socket_t socket);
 
@@ -89,7 +93,7 @@ private:
         bool replyStarted = false;
         bool inHeaders = false;
         bool hasLocation = false;
-        StatusLine status;
+        HttpStatusLine status;
     };
 
     static curl_socket_t OpenSocket(void* clientp, curlsocktype purpose, curl_sockaddr* address);
@@ -124,7 +128,7 @@ private:
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     const ChunkHandler* m_onChunk = nullptr;
     RequestProgress m_request;
-    StatusLine m_finalStatus;
+    HttpStatusLine m_finalStatus;
     std::chrono::steady_clock::time_point m_responseAt;
 };
 

@@ -1,7 +1,6 @@
 #include "pipeline/ArchiveCheck.h"
 
-#include "zip/ZipDirectoryEntry.h"
-#include "zip/ZipMemberData.h"
+#include "zip/ZipMemberAccess.h"
 #include "zip/ZipReader.h"
 
 #include <algorithm>
@@ -71,8 +70,8 @@ bool Fail(std::string* cause, std::string text) {
 }
 
 bool ReadEntry(unzFile archive, std::string& name, ZipDirectoryEntry& entry, std::string* cause) {
-    char buffer[kZipNameLimit + 1] = {};
-    if (ReadDirectoryEntry(archive, buffer, kZipNameLimit, entry) != UNZ_OK)
+    char buffer[ZipNameLimit + 1] = {};
+    if (ReadDirectoryEntry(archive, buffer, ZipNameLimit, entry) != UNZ_OK)
         return Fail(cause, "unreadable member entry");
     name = buffer;
     return true;
@@ -100,7 +99,7 @@ bool MemberInflates(unzFile archive, std::string* cause) {
 // one huge member nor thousands of large ones may keep the check inflating
 // for minutes, whatever the archive's compressed size.
 std::function<bool(unzFile)> SizesFit(std::string* cause) {
-    return [cause, left = ZPOS64_T(kZipMemberLimit)](unzFile archive) mutable {
+    return [cause, left = ZPOS64_T(ZipMemberLimit)](unzFile archive) mutable {
         std::string member;
         ZipDirectoryEntry entry;
         if (!ReadEntry(archive, member, entry, cause))

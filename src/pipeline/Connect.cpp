@@ -1,9 +1,8 @@
 #include "net/HttpTransfer.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/IndexParse.h"
-#include "pipeline/RemoteItem.h"
-#include "pipeline/StagePump.h"
+#include "pipeline/StageRun.h"
 #include "pipeline/Stages.h"
-#include "pipeline/StopRequest.h"
 
 namespace kelvarin {
 

@@ -1,18 +1,14 @@
 #include "pipeline/DailyPriceReader.h"
 
-#include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <locale.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kelvarin {
 
@@ -160,65 +156,6 @@ void CutLine(std::string_view line, DailyPriceRecord& record) {
     record.open = PriceFieldValue(CutField(line, 134, 7));
 }
 
-std::string CannotRead(const std::string& path, int error) {
-    return "Cannot read " + path + ": " + ErrnoText(error);
-}
-
-// A file's bytes, read into memory that is not cleared first: every byte of
-// it is overwritten by the read.
-class FileBytes {
-public:
-    std::string_view View() const { return {m_bytes.get(), m_size}; }
-
-    bool Read(const std::string& path, std::string* error) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            if (error)
-                *error = CannotRead(path, errno);
-            return false;
-        }
-        // One byte more than the file holds, so a file that does not change
-        // while it is read takes one read and the end-of-file read.
-        struct stat info {};
-        const std::size_t expected = ::fstat(fd, &info) == 0 && info.st_size > 0
-                                         ? static_cast<std::size_t>(info.st_size)
-                                         : 0;
-        Reserve(expected + 1);
-        for (;;) {
-            if (m_size == m_capacity)
-                Reserve(m_capacity * 2);
-            const ssize_t got = ::read(fd, m_bytes.get() + m_size, m_capacity - m_size);
-            if (got == 0)
-                break;
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                const int readError = errno;
-                ::close(fd);
-                if (error)
-                    *error = CannotRead(path, readError);
-                return false;
-            }
-            m_size += static_cast<std::size_t>(got);
-        }
-        ::close(fd);
-        return true;
-    }
-
-private:
-    void Reserve(std::size_t capacity) {
-        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
-        if (m_size != 0)
-            std::memcpy(bytes.get(), m_bytes.get(), m_size);
-        m_bytes = std::move(bytes);
-        m_capacity = capacity;
-    }
-
-    std::unique_ptr<char[]> m_bytes;
-    std::size_t m_size = 0;
-    std::size_t m_capacity = 0;
-};
-
 } // namespace
 
 DailyPriceRecord ParseDailyPriceLine(std::string_view line) {
@@ -254,9 +191,12 @@ void ReadDailyPrices(std::string_view bytes,
 bool ReadDailyPriceFile(const std::string& path,
                         const std::function<void(const DailyPriceRecord&)>& onRecord,
                         std::string* error) {
-    FileBytes bytes;
-    if (!bytes.Read(path, error))
+    WholeFile bytes;
+    if (!bytes.Read(path)) {
+        if (error)
+            *error = CannotMessage("read", path, errno);
         return false;
+    }
     ReadDailyPrices(bytes.View(), onRecord);
     return true;
 }

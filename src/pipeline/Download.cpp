@@ -1,24 +1,21 @@
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
-#include "app/FixedNames.h"
 #include "net/ConnectionShare.h"
 #include "net/HttpTransfer.h"
 #include "pipeline/ArchiveCheck.h"
-#include "pipeline/FailureReport.h"
-#include "pipeline/FolderSync.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/Marker.h"
-#include "pipeline/RemoteItem.h"
 #include "pipeline/StageFolderClaim.h"
-#include "pipeline/StagePump.h"
+#include "pipeline/StageRun.h"
 #include "pipeline/Stages.h"
-#include "pipeline/StopRequest.h"
 
-#include <cerrno>
 #include <optional>
 
 namespace kelvarin {
 
 namespace {
+
+constexpr const StageFolderFacts& Zip = FactsOf(StageFolder::Zip);
 
 // A stopped transfer is the user's choice, not a failure to report.
 enum class FetchOutcome { Fetched, Failed, Stopped };
@@ -43,10 +40,114 @@ FetchOutcome Fetch(const StageContext& context, ConnectionShare& connections,
     return FetchOutcome::Fetched;
 }
 
-std::string FinalStatus(int downloaded, const std::string& lastName) {
-    std::string status = "Total files downloaded: " + std::to_string(downloaded);
-    if (lastName != InitialZipName)
-        status += ", last:" + lastName;
+// One Download run: the archives it stores, and how far its marker may move.
+class DownloadRun {
+public:
+    DownloadRun(StageContext& context, bool autoMode);
+
+    // Fetches and stores the archive of each row the walk hands out, until
+    // the walk ends or Pause. False when an archive could not be stored: a
+    // folder that cannot take one fails every item after it as well, so the
+    // run ends there.
+    bool FetchChosenItems(const StageList& remoteList);
+    // Lists the zip folder, moves the marker, and shows the failures and totals.
+    StageOutcome Finish(FileList& zipList);
+
+private:
+    bool FetchItem(const std::string& item);
+    bool Store(const std::string& localName, const std::string& body);
+    std::string FinalStatus() const;
+
+    StageContext& m_context;
+    FrontEnd& m_frontEnd;
+    const std::string& m_zipFolder;
+    const bool m_autoMode;
+    std::string m_lastName;
+    // In an Auto run the marker stops at the last archive stored before the
+    // first failure, so the next Auto run fetches the failed item again.
+    std::optional<std::string> m_markerName;
+    FailureReport m_failures;
+    // Each archive has its own transfer and session, but all of them reuse the
+    // run's connection instead of opening one per archive.
+    ConnectionShare m_connections;
+    int m_downloaded = 0;
+    int m_progressSum = 0;
+};
+
+DownloadRun::DownloadRun(StageContext& context, bool autoMode)
+    : m_context(context), m_frontEnd(context.frontEnd), m_zipFolder(Zip.FolderIn(context.folders)),
+      m_autoMode(autoMode), m_lastName(Zip.initialName) {
+    if (autoMode)
+        m_lastName = ReadMarker(m_zipFolder + std::string(Zip.marker), Zip.initialName);
+}
+
+bool DownloadRun::FetchChosenItems(const StageList& remoteList) {
+    m_frontEnd.SetProgressRange(0, 100);
+    m_frontEnd.SetProgress(0);
+    StopRequested = 0;
+    StageWalk walk(remoteList, m_autoMode);
+    for (int row = walk.Next(); row >= 0; row = walk.Next()) {
+        m_frontEnd.PumpOneMessage();
+        if (StopRequested != 0)
+            break;
+        m_frontEnd.SetProgress(m_progressSum / walk.Rows());
+        if (!FetchItem(remoteList.Text(row)))
+            return false;
+        if (StopRequested != 0)
+            break;
+    }
+    return true;
+}
+
+bool DownloadRun::FetchItem(const std::string& item) {
+    const std::string localName = LocalName(item);
+    if (m_autoMode && !(m_lastName < localName))
+        return true;
+    m_frontEnd.StatusLine().SetText("Downloading " + localName + "...");
+    const std::string address = ArchiveAddress(m_context.server, item);
+    std::string body;
+    std::string cause;
+    const FetchOutcome outcome = Fetch(m_context, m_connections, address, localName, body, cause);
+    if (outcome != FetchOutcome::Fetched) {
+        m_frontEnd.StatusLine().SetText("Download unsuccessful");
+        if (outcome == FetchOutcome::Failed)
+            m_failures.Add(address, cause);
+        return true;
+    }
+    m_frontEnd.StatusLine().SetText("Download successful");
+    return Store(localName, body);
+}
+
+bool DownloadRun::Store(const std::string& localName, const std::string& body) {
+    std::string error;
+    // On disk by the flush before the marker, with the others of the run.
+    if (!WriteFileAtomically(m_zipFolder + localName, body, &error, Durability::Deferred)) {
+        m_frontEnd.ShowMessage(error, MessageButtons::Ok);
+        return false;
+    }
+    ++m_downloaded;
+    m_progressSum += 100;
+    m_lastName = localName;
+    if (!m_autoMode || m_failures.Empty())
+        m_markerName = localName;
+    CrashPoint();
+    return true;
+}
+
+StageOutcome DownloadRun::Finish(FileList& zipList) {
+    RefreshFileList(m_context, StageFolder::Zip, zipList);
+    const bool committed =
+        !m_markerName || CommitMarker(m_zipFolder, Zip.marker, *m_markerName, m_frontEnd);
+    m_failures.Show(m_frontEnd, "Download unsuccessful:");
+    m_frontEnd.StatusLine().SetText(FinalStatus());
+    m_frontEnd.SetProgress(100);
+    return m_failures.Empty() && committed ? StageOutcome::Succeeded : StageOutcome::Failed;
+}
+
+std::string DownloadRun::FinalStatus() const {
+    std::string status = "Total files downloaded: " + std::to_string(m_downloaded);
+    if (m_lastName != Zip.initialName)
+        status += ", last:" + m_lastName;
     if (StopRequested != 0)
         status += " - Stopped by user.";
     return status;
@@ -56,93 +157,18 @@ std::string FinalStatus(int downloaded, const std::string& lastName) {
 
 StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& remoteList,
                          FileList& zipList) {
-    FrontEnd& frontEnd = context.frontEnd;
-    const std::string& zipFolder = context.folders.ZipFolder;
-    const std::string markerPath = zipFolder + std::string(AutoDownloadMarker);
     if (!autoMode && remoteList.SelectedCount() == 0) {
-        frontEnd.ShowMessage("Please selecte a remote file to download, or click Auto.",
-                             MessageButtons::Ok);
+        context.frontEnd.ShowMessage("Please selecte a remote file to download, or click Auto.",
+                                     MessageButtons::Ok);
         return StageOutcome::NoSelection;
     }
-    const StageFolderClaim claim(zipFolder, frontEnd);
+    const StageFolderClaim claim(Zip.FolderIn(context.folders), context.frontEnd);
     if (claim.Refused())
         return StageOutcome::Failed;
-    std::string lastName(InitialZipName);
-    if (autoMode)
-        lastName = ReadMarker(markerPath, InitialZipName);
-
-    int index = autoMode ? 0 : remoteList.NextSelected(-1);
-    const int count = remoteList.Count();
-    frontEnd.SetProgressRange(0, 100);
-    frontEnd.SetProgress(0);
-    StopRequested = 0;
-    int downloaded = 0;
-    int progressSum = 0;
-    FailureReport failures;
-    // In an Auto run the marker stops at the last archive stored before the
-    // first failure, so the next Auto run fetches the failed item again.
-    std::optional<std::string> markerName;
-    // Each archive has its own transfer and session, but all of them reuse the
-    // run's connection instead of opening one per archive.
-    ConnectionShare connections;
-
-    while (index >= 0 && index < count) {
-        frontEnd.PumpOneMessage();
-        if (StopRequested != 0)
-            break;
-        frontEnd.SetProgress(progressSum / count);
-        const std::string item = remoteList.Text(index);
-        const std::string localName = LocalName(item);
-        if (!autoMode || lastName < localName) {
-            frontEnd.StatusLine().SetText("Downloading " + localName + "...");
-            const std::string address = ArchiveAddress(context.server, item);
-            std::string body;
-            std::string cause;
-            const FetchOutcome outcome =
-                Fetch(context, connections, address, localName, body, cause);
-            if (outcome == FetchOutcome::Fetched) {
-                frontEnd.StatusLine().SetText("Download successful");
-                std::string error;
-                // On disk by the flush before the marker, with the others of the run.
-                if (!WriteFileAtomically(zipFolder + localName, body, &error,
-                                         Durability::Deferred)) {
-                    // A folder that cannot take an archive fails every item
-                    // after this one as well: the run ends here.
-                    frontEnd.ShowMessage(error, MessageButtons::Ok);
-                    return StageOutcome::Failed;
-                }
-                ++downloaded;
-                progressSum += 100;
-                lastName = localName;
-                if (!autoMode || failures.Empty())
-                    markerName = localName;
-                CrashPoint();
-            } else {
-                frontEnd.StatusLine().SetText("Download unsuccessful");
-                if (outcome == FetchOutcome::Failed)
-                    failures.Add(address, cause);
-            }
-        }
-        index = autoMode ? index + 1 : remoteList.NextSelected(index);
-        if (StopRequested != 0)
-            break;
-    }
-
-    RefreshFileList(zipFolder, zipList, ZipPattern, frontEnd);
-    bool flushed = true;
-    if (markerName) {
-        CrashPoint();
-        flushed = SyncFileSystemOf(zipFolder);
-        if (flushed)
-            WriteMarker(markerPath, *markerName);
-        else
-            frontEnd.ShowMessage("Cannot write " + zipFolder + ": " + ErrnoText(errno),
-                                 MessageButtons::Ok);
-    }
-    failures.Show(frontEnd, "Download unsuccessful:");
-    frontEnd.StatusLine().SetText(FinalStatus(downloaded, lastName));
-    frontEnd.SetProgress(100);
-    return failures.Empty() && flushed ? StageOutcome::Succeeded : StageOutcome::Failed;
+    DownloadRun run(context, autoMode);
+    if (!run.FetchChosenItems(remoteList))
+        return StageOutcome::Failed;
+    return run.Finish(zipList);
 }
 
 } // namespace kelvarin

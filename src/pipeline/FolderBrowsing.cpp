@@ -1,5 +1,7 @@
 #include "pipeline/FolderBrowsing.h"
 
+#include "app/FixedNames.h"
+
 #include <dirent.h>
 
 namespace kelvarin {
@@ -56,7 +58,7 @@ std::optional<std::string> FolderAfterOpening(const std::string& folder, const s
 
 bool IsHandPickedDailyFile(const std::string& folder, const std::string& text,
                            std::string_view extension) {
-    return text.starts_with("SGX") && text.ends_with(extension) &&
+    return text.starts_with(ExchangeCode) && text.ends_with(extension) &&
            ClassifyListItem(folder, text) == ItemKind::File;
 }
 

@@ -2,10 +2,15 @@
 
 #include "net/StatusWindow.h"
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
 namespace kelvarin {
+
+// Set by Pause (and by Ctrl+C in the command-line program, from a signal
+// handler, hence atomic); cleared by Connect, Download and Update as they begin.
+inline std::atomic<int> StopRequested{0};
 
 enum class MessageButtons { Ok, OkCancel, YesNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };

@@ -1,8 +1,9 @@
 #include "pipeline/IndexParse.h"
 
+#include "app/FixedNames.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/FolderListing.h"
-#include "pipeline/ReplaceEvery.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 #include <algorithm>
 
@@ -11,10 +12,10 @@ namespace kelvarin {
 namespace {
 
 constexpr std::string_view LinkPrefix = "<a href=\"/webprices.nsf/stkprices/";
-// The target starts after `<a href="/`, so it keeps "webprices.nsf/stkprices/".
+static_assert(LinkPrefix.ends_with(ArchiveFolderPath));
+// The target starts after `<a href="/`, so it keeps the archive folder less its first "/".
 constexpr std::size_t TargetOffset = 10;
-constexpr std::string_view TargetFolder = "webprices.nsf/stkprices/";
-constexpr std::string_view TargetFile = "/$File/SESprice.zip";
+constexpr std::string_view TargetFolder = ArchiveFolderPath.substr(1);
 
 } // namespace
 
@@ -37,8 +38,8 @@ std::vector<std::string> ParseIndexPage(std::string_view page) {
         target = target.substr(0, close - 1);
         if (target.find("zip") == std::string_view::npos)
             continue;
-        items.push_back("SGX" +
-                        ReplaceEvery(ReplaceEvery(target, TargetFolder, ""), TargetFile, ""));
+        items.push_back(std::string(ExchangeCode) +
+                        ReplaceEvery(ReplaceEvery(target, TargetFolder, ""), ArchiveFilePath, ""));
     }
     return items;
 }

@@ -14,11 +14,11 @@ namespace {
 
 // Beyond a few threads, files created in one folder wait for each other on
 // the folder's lock, and each thread only adds memory.
-constexpr unsigned kMostThreads = 8;
+constexpr unsigned MostThreads = 8;
 
 unsigned ThreadsFor(std::size_t count) {
     const unsigned cpus = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>({count, cpus, kMostThreads}));
+    return static_cast<unsigned>(std::min<std::size_t>({count, cpus, MostThreads}));
 }
 
 class SharedWork {

@@ -1,24 +1,15 @@
 #include "pipeline/StageFolderClaim.h"
 
+#include "app/AtomicFile.h"
 #include "pipeline/FrontEnd.h"
 
 #include <dirent.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kelvarin {
 
 namespace {
-
-// The names TemporaryPathFor gives: this prefix and mkstemp's six characters.
-constexpr std::string_view PartialPrefix = "kelvarin-partial-";
-constexpr std::size_t PartialSuffixLength = 6;
-
-bool IsPartialFileName(std::string_view name) {
-    return name.size() == PartialPrefix.size() + PartialSuffixLength &&
-           name.starts_with(PartialPrefix);
-}
 
 bool IsFolder(const std::string& path) {
     struct stat status {};

@@ -3,7 +3,9 @@
 #include "app/WorkingFolders.h"
 #include "net/TransferSettings.h"
 #include "pipeline/FrontEnd.h"
+#include "pipeline/StageFolders.h"
 
+#include <cstddef>
 #include <string>
 
 namespace kelvarin {
@@ -25,11 +27,6 @@ struct StageContext {
     TransferSettings transfer{};
 };
 
-// Empties `list`, fills it from `folder`, shows edit text and count, and then
-// shows the listing's message, if any.
-void RefreshFileList(const std::string& folder, FileList& list, std::string_view pattern,
-                     FrontEnd& frontEnd);
-
 StageOutcome RunConnect(StageContext& context, RemoteList& remoteList);
 StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& remoteList,
                          FileList& zipList);
@@ -37,10 +34,10 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
                       FileList& unzipList);
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList);
-
-// Clear All of one stage list, after its confirmation. Failed when another
-// Kelvarin process holds the folder; a cancelled Clear All succeeds.
-enum class StageFolder { Zip, Unzip, Stock };
-StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
+// The Update stage with rows gathered up to `batchBudget` bytes before they
+// go to disk; the one above uses UpdateBatchBudget. A budget of 0 writes
+// every daily file as a batch of its own.
+StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
+                       FileList& stockList, std::size_t batchBudget);
 
 } // namespace kelvarin

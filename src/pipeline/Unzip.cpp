@@ -1,16 +1,14 @@
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
 #include "app/FixedNames.h"
-#include "pipeline/FailureReport.h"
-#include "pipeline/FolderSync.h"
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/Marker.h"
 #include "pipeline/ParallelWork.h"
 #include "pipeline/StageFolderClaim.h"
+#include "pipeline/StageRun.h"
 #include "pipeline/Stages.h"
-#include "pipeline/UnzippedName.h"
 #include "zip/ZipReader.h"
 
-#include <cerrno>
 #include <map>
 #include <unistd.h>
 #include <vector>
@@ -20,6 +18,7 @@ namespace kelvarin {
 namespace {
 
 constexpr std::string_view DailyMember = "SESPRICE.DAT";
+constexpr const StageFolderFacts& Unzipped = FactsOf(StageFolder::Unzip);
 
 std::string OpenFailure(std::uint32_t result, const std::string& archivePath) {
     if (result == ZipNotSeekable)
@@ -40,7 +39,7 @@ std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
     case ZipWriteFailed:
         return "cannot write " + outputName;
     case ZipInflateFailed:
-        return member.uncompressedSize > kZipMemberLimit
+        return member.uncompressedSize > ZipMemberLimit
                    ? name + " would inflate to more than 1 GiB"
                    : name + " is damaged (it does not inflate to its size and CRC)";
     default:
@@ -125,33 +124,31 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
                       FileList& unzipList) {
     FrontEnd& frontEnd = context.frontEnd;
     const WorkingFolders& folders = context.folders;
-    const std::string markerPath = folders.UnzipFolder + std::string(AutoUnzipMarker);
-    std::string lastName(InitialZipName);
+    const std::string& unzipFolder = Unzipped.FolderIn(folders);
     if (!autoMode && zipList.SelectedCount() == 0) {
         frontEnd.ShowMessage("Please selecte a zipped file to unzip, or click Auto.",
                              MessageButtons::Ok);
         return StageOutcome::NoSelection;
     }
-    const StageFolderClaim claim(folders.UnzipFolder, frontEnd);
+    const StageFolderClaim claim(unzipFolder, frontEnd);
     if (claim.Refused())
         return StageOutcome::Failed;
+    std::string lastName(Unzipped.initialName);
     if (autoMode)
-        lastName = ReadMarker(markerPath, InitialZipName);
+        lastName = ReadMarker(unzipFolder + std::string(Unzipped.marker), Unzipped.initialName);
 
     std::vector<ArchiveToUnzip> archives;
-    int row = autoMode ? 0 : zipList.NextSelected(-1);
-    const int rows = zipList.Count();
-    while (row >= 0 && row < rows) {
+    StageWalk walk(zipList, autoMode);
+    for (int row = walk.Next(); row >= 0; row = walk.Next()) {
         const std::string archiveName = zipList.Text(row);
-        if (archiveName.ends_with(".zip") && (!autoMode || lastName < archiveName)) {
+        if (archiveName.ends_with(ZipExtension) && (!autoMode || lastName < archiveName)) {
             archives.push_back({folders.ZipFolder + archiveName, UnzippedName(archiveName)});
             lastName = archiveName;
         }
-        row = autoMode ? row + 1 : zipList.NextSelected(row);
     }
     const int handled = static_cast<int>(archives.size());
 
-    const std::vector<std::string> causes = UnzipAll(archives, folders.UnzipFolder);
+    const std::vector<std::string> causes = UnzipAll(archives, unzipFolder);
     FailureReport failures;
     int failed = 0;
     for (std::size_t index = 0; index < archives.size(); ++index) {
@@ -163,22 +160,15 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
         }
     }
 
-    RefreshFileList(folders.UnzipFolder, unzipList, DatPattern, frontEnd);
-    bool flushed = true;
-    if (handled > 0) {
-        CrashPoint();
-        flushed = SyncFileSystemOf(folders.UnzipFolder);
-        if (flushed)
-            WriteMarker(markerPath, lastName);
-        else
-            failures.Add(folders.UnzipFolder, "cannot be written to disk: " + ErrnoText(errno));
-    }
+    RefreshFileList(context, StageFolder::Unzip, unzipList);
+    const bool committed =
+        handled == 0 || CommitMarker(unzipFolder, Unzipped.marker, lastName, frontEnd);
     failures.Show(frontEnd, "These archives could not be unzipped:");
     std::string status = "Total files unzipped: " + std::to_string(handled) + ", last:" + lastName;
     if (failed > 0)
         status += " - " + std::to_string(failed) + " failed";
     frontEnd.StatusLine().SetText(status);
-    return failed > 0 || !flushed ? StageOutcome::Failed : StageOutcome::Succeeded;
+    return failed > 0 || !committed ? StageOutcome::Failed : StageOutcome::Succeeded;
 }
 
 } // namespace kelvarin

@@ -1,9 +1,8 @@
 #include "pipeline/UpdateBatch.h"
 
-#include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
+#include "app/FileAccess.h"
 #include "pipeline/DailyPriceReader.h"
-#include "pipeline/FolderSync.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Marker.h"
 #include "pipeline/UpdateJournal.h"
@@ -20,10 +19,6 @@ namespace {
 // What a map node and its bookkeeping cost beyond the strings, roughly; only
 // there so that a batch of many short histories also stays in its budget.
 constexpr std::size_t EntryOverhead = 64;
-
-std::string CannotWrite(const std::string& path, int cause) {
-    return "Cannot write " + path + ": " + ErrnoText(cause);
-}
 
 JournalEntry Inspect(const std::string& path, std::string name) {
     struct stat status {};
@@ -85,7 +80,7 @@ bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, s
     opened = fd >= 0;
     if (!opened) {
         if (error)
-            *error = CannotWrite(history.path, errno);
+            *error = CannotMessage("write", history.path, errno);
         return false;
     }
     const std::string_view rows = history.rows;
@@ -100,7 +95,7 @@ bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, s
         cause = errno;
     }
     if (!written && error)
-        *error = CannotWrite(history.path, cause);
+        *error = CannotMessage("write", history.path, cause);
     return written;
 }
 
@@ -131,7 +126,7 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
     // The marker may name the batch only once all of its rows are on disk.
     if (!SyncFileSystemOf(m_stockFolder)) {
         if (error)
-            *error = CannotWrite(m_stockFolder, errno);
+            *error = CannotMessage("write", m_stockFolder, errno);
         return takeBack();
     }
     CrashPoint();

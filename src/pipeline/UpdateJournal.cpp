@@ -2,12 +2,11 @@
 
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
-#include "pipeline/FolderSync.h"
+#include "app/FileAccess.h"
 #include "pipeline/Marker.h"
 
 #include <cerrno>
 #include <charconv>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,25 +61,6 @@ public:
 private:
     std::string_view m_rest;
 };
-
-bool ReadAll(const std::string& path, std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            const int cause = errno;
-            ::close(fd);
-            errno = cause;
-            return got == 0;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-}
 
 // A name from a journal that could point outside the stock folder was not
 // written by Update; such an entry is never acted on.
@@ -160,7 +140,7 @@ bool UpdateJournal::Write(std::string* error) {
     // The rename must be on disk before anything it protects is changed.
     if (!SyncFolderEntries(m_stockFolder)) {
         if (error)
-            *error = "Cannot write " + m_path + ": " + ErrnoText(errno);
+            *error = CannotMessage("write", m_path, errno);
         return false;
     }
     return true;
@@ -206,17 +186,17 @@ bool UpdateJournal::RollBack(std::size_t count, std::string* error) {
 }
 
 bool UpdateJournal::Recover(const std::string& markerPath, std::string* error) {
-    std::string bytes;
-    if (!ReadAll(m_path, bytes)) {
+    WholeFile bytes;
+    if (!bytes.Read(m_path)) {
         if (errno == ENOENT)
             return true;
         if (error)
-            *error = "Cannot read " + m_path + ": " + ErrnoText(errno);
+            *error = CannotMessage("read", m_path, errno);
         return false;
     }
-    if (!ParseJournal(bytes, m_content)) {
+    if (!ParseJournal(bytes.View(), m_content)) {
         if (error)
-            *error = "Cannot read " + m_path + ": it is not an update journal";
+            *error = CannotMessage("read", m_path, "it is not an update journal");
         return false;
     }
     // A committed batch whose name the marker holds is whole on disk. Any

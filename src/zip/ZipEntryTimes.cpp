@@ -1,4 +1,4 @@
-#include "zip/ZipEntryTimes.h"
+#include "zip/ZipInternal.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,14 @@ namespace kelvarin {
 
 namespace {
 
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::uint16_t kExtendedTimestampTag = 0x5455; // "UT" read little-endian
+// Seconds from 1601-01-01 (the Windows file-time epoch) to 1970-01-01.
+constexpr std::int64_t FileTimeEpochOffset = 11644473600;
+constexpr std::uint64_t TicksPerSecond = 10'000'000;
+constexpr std::uint16_t ExtendedTimestampTag = 0x5455; // "UT" read little-endian
+
+std::uint64_t UnixTimeToFileTime(std::int64_t seconds) {
+    return static_cast<std::uint64_t>(seconds + FileTimeEpochOffset) * TicksPerSecond;
+}
 
 std::uint32_t ReadLittleEndian(std::string_view bytes, std::size_t at, std::size_t width) {
     std::uint32_t value = 0;
@@ -37,10 +43,6 @@ void ApplyTimestampBlock(std::string_view block, ZipEntryInfo& info) {
 
 } // namespace
 
-std::uint64_t UnixTimeToFileTime(std::int64_t seconds) {
-    return static_cast<std::uint64_t>(seconds + kFileTimeEpochOffset) * kTicksPerSecond;
-}
-
 std::uint64_t DosTimeToFileTime(std::uint32_t dosDateTime) {
     const std::uint32_t date = dosDateTime >> 16;
     const std::uint32_t time = dosDateTime & 0xFFFF;
@@ -65,7 +67,7 @@ void ApplyExtendedTimestamp(std::string_view extraField, ZipEntryInfo& info) {
         const auto tag = ReadLittleEndian(extraField, at, 2);
         const std::size_t length = ReadLittleEndian(extraField, at + 2, 2);
         const std::size_t dataStart = at + 4;
-        if (tag == kExtendedTimestampTag) {
+        if (tag == ExtendedTimestampTag) {
             ApplyTimestampBlock(extraField.substr(dataStart, length), info);
             return;
         }
@@ -79,9 +81,9 @@ timespec FileTimeToTimespec(std::uint64_t fileTime) {
         result.tv_nsec = UTIME_OMIT;
         return result;
     }
-    result.tv_sec = static_cast<std::time_t>(static_cast<std::int64_t>(fileTime / kTicksPerSecond) -
-                                             kFileTimeEpochOffset);
-    result.tv_nsec = static_cast<long>(fileTime % kTicksPerSecond) * 100;
+    result.tv_sec = static_cast<std::time_t>(static_cast<std::int64_t>(fileTime / TicksPerSecond) -
+                                             FileTimeEpochOffset);
+    result.tv_nsec = static_cast<long>(fileTime % TicksPerSecond) * 100;
     return result;
 }
 

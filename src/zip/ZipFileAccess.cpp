@@ -1,4 +1,4 @@
-#include "zip/ZipFileAccess.h"
+#include "zip/ZipInternal.h"
 
 #include <algorithm>
 #include <array>
@@ -14,15 +14,15 @@ namespace kelvarin {
 
 namespace {
 
-constexpr std::size_t kWindowBytes = 64 * 1024;
+constexpr std::size_t WindowBytes = 64 * 1024;
 // Room for a header with its name and extra field, as files have them.
-constexpr std::size_t kHeaderSlack = 4 * 1024;
+constexpr std::size_t HeaderSlack = 4 * 1024;
 
 struct Window {
     std::uint64_t start = 0;
     std::size_t bytes = 0;
     // Not cleared first: only bytes read into it are ever copied out.
-    std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(kWindowBytes);
+    std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(WindowBytes);
 
     bool Holds(std::uint64_t position) const {
         return position >= start && position < start + bytes;
@@ -105,11 +105,11 @@ uLong ZCALLBACK Read(voidpf, voidpf stream, void* buffer, uLong size) {
         std::uint64_t start = file.position;
         if (file.position < before.start) {
             const std::uint64_t end =
-                file.position + std::max<std::uint64_t>(size - done, kHeaderSlack);
-            start = end > kWindowBytes ? std::min(file.position, end - kWindowBytes) : 0;
+                file.position + std::max<std::uint64_t>(size - done, HeaderSlack);
+            start = end > WindowBytes ? std::min(file.position, end - WindowBytes) : 0;
         }
         const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kWindowBytes, file.size - start));
+            static_cast<std::size_t>(std::min<std::uint64_t>(WindowBytes, file.size - start));
         const ssize_t got = ReadAt(file.fd, spare.data.get(), count, start);
         if (got < 0)
             file.failed = true;

@@ -1,7 +1,4 @@
-#include "zip/ZipArchiveHandle.h"
-#include "zip/ZipDirectoryEntry.h"
-#include "zip/ZipEntryAttributes.h"
-#include "zip/ZipEntryTimes.h"
+#include "zip/ZipInternal.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,6 +7,30 @@
 namespace kelvarin {
 
 namespace {
+
+// Hosts whose external attributes are DOS attribute bits: MS-DOS, classic
+// Macintosh, Windows NTFS and VFAT; everyone else stores a Unix mode in the high
+// 16 bits.
+bool HostUsesDosAttributes(std::uint32_t host) {
+    return host == 0 || host == 7 || host == 11 || host == 14;
+}
+
+constexpr std::uint32_t UnixDirectory = 0040000u << 16;
+constexpr std::uint32_t UnixOwnerWrite = 0000200u << 16;
+
+// Windows attribute bits of a member from its "version made by" field (the
+// host system in the high byte) and its external attributes.
+std::uint32_t ZipAttributesFromHost(std::uint32_t versionMadeBy, std::uint32_t externalAttributes) {
+    if (HostUsesDosAttributes((versionMadeBy >> 8) & 0xFF))
+        return externalAttributes &
+               (ZipReadOnly | ZipHidden | ZipSystem | ZipDirectory | ZipArchiveBit);
+    std::uint32_t attributes = ZipArchiveBit;
+    if (externalAttributes & UnixDirectory)
+        attributes |= ZipDirectory;
+    if ((externalAttributes & UnixOwnerWrite) == 0)
+        attributes |= ZipReadOnly;
+    return attributes;
+}
 
 // A failed read of the archive file is a read failure; anything else minizip
 // objects to while walking the directory means the directory is corrupt.
@@ -87,10 +108,10 @@ std::uint32_t DescribeZipMember(ZipArchiveHandle& handle, int index) {
     ZipDirectoryEntry directory;
     // minizip leaves a name that fills the buffer unterminated, hence the
     // spare byte beyond the size it is told.
-    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, kZipNameLimit, directory))
+    if (const int error = ReadDirectoryEntry(handle.archive, entry.name, ZipNameLimit, directory))
         return DirectoryFailure(error);
     const unz_file_info64& info = directory.info;
-    entry.name[std::min<std::size_t>(info.size_filename, kZipNameLimit)] = '\0';
+    entry.name[std::min<std::size_t>(info.size_filename, ZipNameLimit)] = '\0';
     entry.attributes = ZipAttributesFromHost(info.version, info.external_fa);
     const std::uint64_t dosTime = DosTimeToFileTime(info.dosDate);
     entry.accessTime = entry.creationTime = entry.modificationTime = dosTime;

@@ -1,7 +1,6 @@
 #include "zip/ZipReader.h"
 
-#include "zip/ZipArchiveHandle.h"
-#include "zip/ZipFileAccess.h"
+#include "zip/ZipInternal.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +12,10 @@
 namespace kelvarin {
 
 namespace {
+
+// Per thread, as errno is: a stage reads it right after its own call, while
+// other threads may be unzipping other archives.
+thread_local std::uint32_t g_lastResult = ZipOk;
 
 bool EndsWithSeparator(const std::string& folder) {
     return !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
@@ -42,6 +45,26 @@ std::uint32_t WhyArchiveCannotOpen(const std::string& path) {
 }
 
 } // namespace
+
+ZipArchiveHandle::~ZipArchiveHandle() {
+    if (archive)
+        unzClose(archive);
+}
+
+std::uint32_t RecordZipResult(std::uint32_t result) {
+    g_lastResult = result;
+    return result;
+}
+
+std::uint32_t ZipLastResult() {
+    return g_lastResult;
+}
+
+std::uint32_t CheckZipHandle(const ZipArchiveHandle* handle) {
+    if (!handle)
+        return ZipBadArgument;
+    return handle->kind == ZipReaderKind ? ZipOk : ZipWrongHandle;
+}
 
 ZipArchiveHandle* OpenZipArchive(const std::string& path, const char* password) {
     if (const auto why = WhyArchiveCannotOpen(path)) {

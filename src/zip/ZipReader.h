@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PartialOutputFile.h"
+#include "app/AtomicFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,15 +12,15 @@ struct ZipArchiveHandle; // opaque; made by OpenZipArchive, freed by CloseZipArc
 
 // The largest member the reader inflates: a daily file is a few hundred
 // kilobytes, and a member claiming more would only fill the disk.
-inline constexpr std::uint64_t kZipMemberLimit = std::uint64_t(1) << 30;
+inline constexpr std::uint64_t ZipMemberLimit = std::uint64_t(1) << 30;
 
 // Longest member name a ZipEntryInfo holds; a longer one is cut there.
-inline constexpr std::size_t kZipNameLimit = 260;
+inline constexpr std::size_t ZipNameLimit = 260;
 
 // One member of an archive. For the pseudo-member -1, `index` holds the count.
 struct ZipEntryInfo {
     std::int32_t index = -1;
-    char name[kZipNameLimit + 1] = {}; // room for the NUL even when minizip fills 260 bytes
+    char name[ZipNameLimit + 1] = {}; // room for the NUL even when minizip fills 260 bytes
     std::uint32_t attributes = 0;
     std::uint64_t accessTime = 0; // Windows file times: 100 ns since 1601-01-01 UTC
     std::uint64_t creationTime = 0;
@@ -72,7 +72,7 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
 // Writes member `index` to base folder + fileName. The file appears under that
 // name only once the whole member has been inflated and its size and CRC
 // checked; on any failure an earlier file of that name is left untouched. A
-// member larger than kZipMemberLimit, or compressed by a method other than
+// member larger than ZipMemberLimit, or compressed by a method other than
 // stored or deflate, is refused with ZipInflateFailed before anything is written. Deferred leaves
 // putting the file on disk to the caller.
 std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,

@@ -1,5 +1,5 @@
+#include "pipeline/DailyArchiveNames.h"
 #include "pipeline/IndexParse.h"
-#include "pipeline/RemoteItem.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int member = 0; member < members && member < 64; ++member) {
         if (GetZipEntry(archive, member, info) != ZipOk)
             continue;
-        if (info.name[kZipNameLimit] != '\0')
+        if (info.name[ZipNameLimit] != '\0')
             std::abort();
         const std::uint32_t result = UnzipEntryToFile(archive, member, "SGX.dat");
         // A member that failed leaves nothing under the output name.

@@ -173,6 +173,34 @@ private slots:
         QCOMPARE(gui.Text("zipCount"), QString("0"));
     }
 
+    // The controls of each stage folder act on that folder: a daily file
+    // clicked in it unticks the Auto box of the stage that reads it, and its
+    // Clear All empties it alone.
+    void eachStageFolderHasItsOwnControls() {
+        GuiHarness gui;
+        const std::string base = gui.Base();
+        FillZipFolder(base);
+        std::filesystem::create_directories(base + "/unzip");
+        std::filesystem::create_directories(base + "/stocks");
+        WriteBytes(base + "/unzip/SGX20040123.dat", "x");
+        WriteBytes(base + "/stocks/ALPHA (A1).txt", "x");
+        gui.Start();
+
+        gui.ClickRow("zipList", gui.RowOf("zipList", "SGX20040123.zip"));
+        QVERIFY(!gui.Get<QCheckBox>("unzipAuto").isChecked());
+        QVERIFY(gui.Get<QCheckBox>("updateAuto").isChecked());
+
+        gui.Messages().PrepareAnswer(kelvarin::MessageAnswer::Ok);
+        gui.Click("clearUnzipButton");
+        QVERIFY(!FileExists(base + "/unzip/SGX20040123.dat"));
+        QVERIFY(FileExists(base + "/stocks/ALPHA (A1).txt"));
+        gui.Messages().PrepareAnswer(kelvarin::MessageAnswer::Ok);
+        gui.Click("clearStockButton");
+        QVERIFY(!FileExists(base + "/stocks/ALPHA (A1).txt"));
+        QVERIFY(FileExists(base + "/zip/SGX20040123.zip"));
+        QCOMPARE(gui.Rows("stockList"), QStringList({".", ".."}));
+    }
+
     void settingsWrittenAtExitHoldTheBrowsedFolders() {
         GuiHarness gui;
         gui.Start();

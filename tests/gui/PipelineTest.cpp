@@ -3,8 +3,8 @@
 #include "GuiHarness.h"
 #include "TestCertificates.h"
 #include "TestPaths.h"
-#include "pipeline/RemoteItem.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/DailyArchiveNames.h"
+#include "pipeline/FrontEnd.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "app/FixedNames.h"
 #include "pipeline/FolderBrowsing.h"
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 #include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
 #include "ui_ControlForm.h"
@@ -18,9 +18,6 @@ using namespace kelvarin;
 namespace {
 
 constexpr const char* WelcomeText = "Welcome to Kelvarin. Click Connect to begin";
-constexpr const char* ExchangeName = "SGX";
-constexpr std::string_view ZipExtension = ".zip";
-constexpr std::string_view DatExtension = ".dat";
 
 } // namespace
 
@@ -80,36 +77,40 @@ void ControlForm::ConnectControls() {
     connect(m_ui->updateButton, &QPushButton::clicked, this, &ControlForm::OnUpdate);
     connect(m_ui->pauseButton, &QPushButton::clicked, this, [] { StopRequested = 1; });
     connect(m_ui->resetButton, &QPushButton::clicked, this, &ControlForm::Reset);
-    connect(m_ui->clearZipButton, &QPushButton::clicked, this, [this] {
-        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Zip, *m_zip); });
-    });
-    connect(m_ui->clearUnzipButton, &QPushButton::clicked, this, [this] {
-        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Unzip, *m_unzip); });
-    });
-    connect(m_ui->clearStockButton, &QPushButton::clicked, this, [this] {
-        RunStage([this] { ClearStageFiles(*m_context, StageFolder::Stock, *m_stock); });
-    });
-
     connect(m_ui->remoteList, &StageListView::Clicked, this, [this](int row) {
         if (row >= 0 && m_remote->SelectedCount() > 0)
             m_ui->downloadAuto->setChecked(false);
     });
-    connect(m_ui->zipList, &StageListView::Clicked, this, [this](int row) {
-        OnPickedInList(row, m_folders.ZipFolder, *m_zip, ZipExtension, *m_ui->unzipAuto);
-    });
-    connect(m_ui->unzipList, &StageListView::Clicked, this, [this](int row) {
-        OnPickedInList(row, m_folders.UnzipFolder, *m_unzip, DatExtension, *m_ui->updateAuto);
-    });
-    connect(m_ui->zipList, &StageListView::DoubleClicked, this,
-            [this](int row) { OpenListItem(row, m_folders.ZipFolder, *m_zip, ZipPattern); });
-    connect(m_ui->unzipList, &StageListView::DoubleClicked, this,
-            [this](int row) { OpenListItem(row, m_folders.UnzipFolder, *m_unzip, DatPattern); });
-    connect(m_ui->stockList, &StageListView::DoubleClicked, this,
-            [this](int row) { OpenListItem(row, m_folders.StockFolder, *m_stock, TxtPattern); });
+    for (const StageFolderFacts& facts : StageFolderTable) {
+        const StageFolder stage = facts.stage;
+        const StageFolderControls controls = ControlsOf(stage);
+        connect(controls.clearButton, &QPushButton::clicked, this, [this, stage] {
+            RunStage(
+                [this, stage] { ClearStageFiles(*m_context, stage, *ControlsOf(stage).list); });
+        });
+        connect(controls.view, &StageListView::DoubleClicked, this,
+                [this, stage](int row) { OpenListItem(row, stage); });
+        if (controls.nextAuto) {
+            connect(controls.view, &StageListView::Clicked, this,
+                    [this, stage](int row) { OnPickedInList(row, stage); });
+        }
+    }
+}
+
+ControlForm::StageFolderControls ControlForm::ControlsOf(StageFolder stage) const {
+    switch (stage) {
+    case StageFolder::Zip:
+        return {m_ui->zipList, m_ui->clearZipButton, m_zip.get(), m_ui->unzipAuto};
+    case StageFolder::Unzip:
+        return {m_ui->unzipList, m_ui->clearUnzipButton, m_unzip.get(), m_ui->updateAuto};
+    case StageFolder::Stock:
+        break;
+    }
+    return {m_ui->stockList, m_ui->clearStockButton, m_stock.get(), nullptr};
 }
 
 void ControlForm::InitialUpdate() {
-    m_ui->exchangeCombo->setEditText(ExchangeName);
+    m_ui->exchangeCombo->setEditText(QString::fromUtf8(ExchangeCode));
     RefreshAll();
     m_ui->downloadAuto->setChecked(true);
     m_ui->unzipAuto->setChecked(true);
@@ -119,7 +120,7 @@ void ControlForm::InitialUpdate() {
 
 void ControlForm::Reset() {
     m_folders.ResetToBaseDefaults();
-    m_ui->exchangeCombo->setEditText(ExchangeName);
+    m_ui->exchangeCombo->setEditText(QString::fromUtf8(ExchangeCode));
     RefreshAll();
     m_ui->downloadAuto->setChecked(true);
     m_ui->unzipAuto->setChecked(true);
@@ -127,14 +128,8 @@ void ControlForm::Reset() {
 }
 
 void ControlForm::RefreshAll() {
-    Refresh(m_folders.ZipFolder, *m_zip, ZipPattern);
-    Refresh(m_folders.UnzipFolder, *m_unzip, DatPattern);
-    Refresh(m_folders.StockFolder, *m_stock, TxtPattern);
-}
-
-void ControlForm::Refresh(const std::string& folder, FileListAdapter& list,
-                          std::string_view pattern) {
-    RefreshFileList(folder, list, pattern, *m_frontEnd);
+    for (const StageFolderFacts& facts : StageFolderTable)
+        RefreshFileList(*m_context, facts.stage, *ControlsOf(facts.stage).list);
 }
 
 void ControlForm::SetRunning(bool running) {
@@ -185,24 +180,28 @@ void ControlForm::OnUpdate() {
     });
 }
 
-void ControlForm::OnPickedInList(int row, const std::string& folder, FileListAdapter& list,
-                                 std::string_view extension, QCheckBox& nextAuto) {
+// A click on a daily file in the zip or unzip list picks it by hand for the
+// stage that reads that folder, whose Auto box it unticks.
+void ControlForm::OnPickedInList(int row, StageFolder stage) {
     if (row < 0)
         return;
-    if (IsHandPickedDailyFile(folder, list.Text(row), extension))
-        nextAuto.setChecked(false);
+    const StageFolderFacts& facts = FactsOf(stage);
+    const StageFolderControls controls = ControlsOf(stage);
+    if (IsHandPickedDailyFile(facts.FolderIn(m_folders), controls.list->Text(row), facts.extension))
+        controls.nextAuto->setChecked(false);
 }
 
-void ControlForm::OpenListItem(int row, std::string& folder, FileListAdapter& list,
-                               std::string_view pattern) {
+void ControlForm::OpenListItem(int row, StageFolder stage) {
     if (row < 0)
         return;
+    FileListAdapter& list = *ControlsOf(stage).list;
+    std::string& folder = FactsOf(stage).FolderIn(m_folders);
     const std::string text = list.Text(row);
     const std::string path = folder + text;
     const ItemKind kind = ClassifyListItem(folder, text);
     // The test is exact: NOTES.TXT and archives stay closed. A sheet only
     // reads its file, so it may open while a stage runs.
-    if (kind == ItemKind::File && (path.ends_with(".dat") || path.ends_with(".txt")))
+    if (kind == ItemKind::File && (path.ends_with(DatExtension) || path.ends_with(TxtExtension)))
         m_sheets.OpenStockSheet(path, this);
     // Moving a folder while a stage writes into it would split its output.
     if (m_running)
@@ -211,7 +210,7 @@ void ControlForm::OpenListItem(int row, std::string& folder, FileListAdapter& li
     if (!moved)
         return;
     folder = *moved;
-    Refresh(folder, list, pattern);
+    RefreshFileList(*m_context, stage, list);
 }
 
 // Each list's bottom follows the form's; nothing else moves and no width

@@ -16,6 +16,8 @@ class ControlForm;
 }
 class MessageBoxes;
 class QCheckBox;
+class QPushButton;
+class StageListView;
 
 // The control form: the four stage buttons with their Auto boxes, the remote
 // list and the three stage file lists, the status line and the progress bar.
@@ -48,20 +50,27 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The controls of one stage folder. nextAuto is the Auto box of the stage
+    // that reads the folder; the stock folder has none.
+    struct StageFolderControls {
+        StageListView* view;
+        QPushButton* clearButton;
+        FileListAdapter* list;
+        QCheckBox* nextAuto;
+    };
+
     void PlaceControls();
     void ConnectControls();
+    StageFolderControls ControlsOf(kelvarin::StageFolder stage) const;
     void RefreshAll();
-    void Refresh(const std::string& folder, FileListAdapter& list, std::string_view pattern);
     void SetRunning(bool running);
     template <typename Stage> void RunStage(Stage stage);
     template <typename Stage> void RunBlockingStage(QWidget& starter, Stage stage);
 
     void OnDownload();
     void OnUpdate();
-    void OnPickedInList(int row, const std::string& folder, FileListAdapter& list,
-                        std::string_view extension, QCheckBox& nextAuto);
-    void OpenListItem(int row, std::string& folder, FileListAdapter& list,
-                      std::string_view pattern);
+    void OnPickedInList(int row, kelvarin::StageFolder stage);
+    void OpenListItem(int row, kelvarin::StageFolder stage);
 
     std::unique_ptr<Ui::ControlForm> m_ui;
     kelvarin::WorkingFolders& m_folders;

@@ -1,6 +1,6 @@
 #include "ui/frame/MainFrame.h"
 
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 #include "ui/form/ControlForm.h"
 #include "ui/form/MessageBoxes.h"
 #include "ui/frame/AboutBox.h"

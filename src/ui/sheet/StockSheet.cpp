@@ -1,12 +1,13 @@
 #include "ui/sheet/StockSheet.h"
 
+#include "app/FileAccess.h"
+#include "app/FixedNames.h"
 #include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/VCF1.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <string_view>
 
 namespace {
 
@@ -16,11 +17,6 @@ namespace {
 constexpr Qt::WindowFlags SheetWindow = Qt::Dialog | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                         Qt::CustomizeWindowHint;
-
-bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 } // namespace
 
@@ -69,12 +65,12 @@ void StockSheet::LoadFile(const std::string& path) {
     VCF1& grid = m_form->Grid();
     std::string cause;
     if (!grid.ReadFile(path, &cause)) {
-        m_showMessage("Cannot read " + path + ": " + cause);
+        m_showMessage(kelvarin::CannotMessage("read", path, cause));
         return;
     }
     m_form->FormatSheet();
     setWindowTitle(QString::fromStdString(path));
-    const bool history = EndsWith(path, ".txt");
+    const bool history = path.ends_with(kelvarin::TxtExtension);
     if (history)
         TakeHeadings();
     grid.FitColumnsToContents();

@@ -1,5 +1,6 @@
 #include "ui/sheet/VCF1.h"
 
+#include "app/FileAccess.h"
 #include "ui/sheet/SheetModel.h"
 
 #include <QHeaderView>
@@ -36,22 +37,12 @@ bool ReadWholeFile(const std::string& path, QByteArray& bytes, std::string& caus
         return fail(std::strerror(EISDIR));
     if (!S_ISREG(info.st_mode))
         return fail("not a regular file");
-    bytes.clear();
-    if (info.st_size > 0)
-        bytes.reserve(static_cast<qsizetype>(info.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(std::strerror(errno));
-        }
-        bytes.append(buffer, got);
-    }
+    kelvarin::WholeFile file;
+    if (!file.ReadFrom(fd))
+        return fail(std::strerror(errno));
     ::close(fd);
+    const std::string_view read = file.View();
+    bytes = QByteArray(read.data(), static_cast<qsizetype>(read.size()));
     return true;
 }
 

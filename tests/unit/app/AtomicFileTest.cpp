@@ -2,11 +2,15 @@
 
 #include "FileBytes.h"
 #include "TempDir.h"
+#include "app/FileAccess.h"
+#include "pipeline/StageFolderClaim.h"
 
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kelvarin {
 namespace {
@@ -94,6 +98,28 @@ TEST(AtomicFileTest, MissingFolderFailsWithTheCause) {
 
     EXPECT_NE(error.find(ErrnoText(ENOENT)), std::string::npos) << error;
     EXPECT_TRUE(NamesIn(dir.Path()).empty());
+}
+
+// The writer and the clean-up of a stage folder agree on what a temporary
+// file is called; a name that merely looks alike stays.
+TEST(AtomicFileTest, TheFileOfAKilledWriteIsWhatTheCleanUpRemoves) {
+    TempDir dir;
+    const std::string lookalike = std::string(PartialFilePrefix) + "notes.txt";
+    WriteBytes(dir / lookalike, "kept");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFile file(dir / "SGX20040123.zip");
+        // Ends without the destructor, as a killed process would.
+        ::_exit(file.Open() && file.Write("half", 4) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(NamesIn(dir.Path()).size(), 2u);
+
+    EXPECT_EQ(RemoveLeftoverPartialFiles(dir.Path()), 1);
+    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>{lookalike});
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "app/WorkingFolders.h"
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -16,7 +16,7 @@ namespace {
 using test::LoopbackHttpServer;
 using test::RecordingStatusWindow;
 
-const std::string kAgent = "KelvarinTest/1.0";
+const std::string Agent = "KelvarinTest/1.0";
 
 long CountOf(const RecordingStatusWindow& window, const std::string& text) {
     return std::count(window.texts.begin(), window.texts.end(), text);
@@ -43,7 +43,7 @@ protected:
                                      RecordingStatusWindow& window) {
         HttpTransfer transfer({}, share);
         std::string body;
-        EXPECT_TRUE(transfer.FetchUrl(m_server.Url(path), body, kAgent, &window));
+        EXPECT_TRUE(transfer.FetchUrl(m_server.Url(path), body, Agent, &window));
         return body;
     }
 

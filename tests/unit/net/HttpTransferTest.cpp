@@ -24,7 +24,7 @@ using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using namespace std::chrono_literals;
 
-const std::string kAgent = "KelvarinTest/1.0";
+const std::string Agent = "KelvarinTest/1.0";
 
 // Every byte value, repeated past several read chunks.
 std::string BinaryBody() {
@@ -168,14 +168,14 @@ protected:
 TEST_F(HttpTransferTest, BinaryBodyArrivesByteForByte) {
     HttpTransfer transfer;
     std::string body = "left over from before";
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     EXPECT_EQ(body, BinaryBody());
 }
 
 TEST_F(HttpTransferTest, EmptyReplyIsASuccessWithAnEmptyBody) {
     HttpTransfer transfer;
     std::string body = "stale";
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/empty"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/empty"), body, Agent, &m_window));
     EXPECT_EQ(body, "");
     EXPECT_EQ(LastText(), "");
 }
@@ -183,24 +183,24 @@ TEST_F(HttpTransferTest, EmptyReplyIsASuccessWithAnEmptyBody) {
 TEST_F(HttpTransferTest, AgentNameIsSentAsUserAgent) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/agent"), body, kAgent, &m_window));
-    EXPECT_EQ(body, kAgent);
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/agent"), body, Agent, &m_window));
+    EXPECT_EQ(body, Agent);
 }
 
 TEST_F(HttpTransferTest, OneTransferServesSeveralFetches) {
     HttpTransfer transfer;
     std::string first;
     std::string second;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), first, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), first, Agent, &m_window));
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/agent"), second, "ignored later", &m_window));
     EXPECT_EQ(first, BinaryBody());
-    EXPECT_EQ(second, kAgent); // the session keeps the name it was opened with
+    EXPECT_EQ(second, Agent); // the session keeps the name it was opened with
 }
 
 TEST_F(HttpTransferTest, BodyOverTheLimitIsRefused) {
     HttpTransfer transfer(TransferSettings{.limits{.maxBodyBytes = 10000}});
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     EXPECT_LE(body.size(), 10000u);
     EXPECT_EQ(body, BinaryBody().substr(0, body.size()));
     EXPECT_THAT(LastText(), HasSubstr("10000"));
@@ -212,7 +212,7 @@ TEST_F(HttpTransferTest, BodyOverTheLimitIsRefused) {
 TEST_F(HttpTransferTest, SimpleFetchShowsEveryStepInOrder) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/closing"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/closing"), body, Agent, &m_window));
     EXPECT_THAT(m_window.texts,
                 ElementsAre("", "Resolving name for 127.0.0.1", "Resolved name for 127.0.0.1",
                             "Connecting to socket address ", "Connected to socket address",
@@ -225,7 +225,7 @@ TEST_F(HttpTransferTest, SimpleFetchShowsEveryStepInOrder) {
 TEST_F(HttpTransferTest, EachReadOfAtMost4095BytesIsCountedUpToTheWholeBody) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     std::vector<std::string> reads;
     std::copy_if(m_window.texts.begin(), m_window.texts.end(), std::back_inserter(reads),
                  [](const std::string& text) { return text.starts_with("Read "); });
@@ -244,9 +244,9 @@ TEST_F(HttpTransferTest, EachReadOfAtMost4095BytesIsCountedUpToTheWholeBody) {
 TEST_F(HttpTransferTest, ReusedConnectionSkipsConnecting) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     m_window.texts.clear();
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     EXPECT_EQ(CountOf("Connecting to socket address "), 0);
     EXPECT_THAT(std::vector<std::string>(m_window.texts.begin(), m_window.texts.begin() + 6),
                 ElementsAre("", "Resolving name for 127.0.0.1", "Resolved name for 127.0.0.1",
@@ -256,23 +256,23 @@ TEST_F(HttpTransferTest, ReusedConnectionSkipsConnecting) {
 TEST_F(HttpTransferTest, WithoutStatusWindowFetchesAsUsual) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, nullptr));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, nullptr));
     EXPECT_EQ(body, BinaryBody());
 }
 
 TEST_F(HttpTransferTest, FetchWithoutStatusWindowKeepsTheEarlierOne) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/empty"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/empty"), body, Agent, &m_window));
     m_window.texts.clear();
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/missing"), body, kAgent, nullptr) == false);
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/missing"), body, Agent, nullptr) == false);
     EXPECT_EQ(LastText(), "HTTP 404 Not Found");
 }
 
 TEST_F(HttpTransferTest, ClosingTheSessionShowsNothing) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     const size_t shown = m_window.texts.size();
     transfer.CloseSession();
     EXPECT_EQ(m_window.texts.size(), shown);
@@ -283,7 +283,7 @@ TEST_F(HttpTransferTest, ClosingTheSessionShowsNothing) {
 TEST_F(HttpTransferTest, FollowedRedirectIsAnUnknownStatus) {
     HttpTransfer transfer;
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/moved"), body, kAgent, &m_window));
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/moved"), body, Agent, &m_window));
     EXPECT_EQ(body, "hello");
     const auto redirect =
         std::find(m_window.texts.begin(), m_window.texts.end(), "Unknown status: 110");
@@ -298,7 +298,7 @@ TEST_F(HttpTransferTest, FollowedRedirectIsAnUnknownStatus) {
 TEST_F(HttpTransferTest, RedirectLoopStopsAfterFive) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/loop"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/loop"), body, Agent, &m_window));
     EXPECT_EQ(CountOf("Unknown status: 110"), 5);
     EXPECT_EQ(CountOf("Sending request..."), 6);
     EXPECT_THAT(LastText(), HasSubstr("redirect"));
@@ -307,14 +307,14 @@ TEST_F(HttpTransferTest, RedirectLoopStopsAfterFive) {
 TEST_F(HttpTransferTest, RedirectToAnotherProtocolIsRefused) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/to-file"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/to-file"), body, Agent, &m_window));
     EXPECT_EQ(body, "");
 }
 
 TEST_F(HttpTransferTest, AddressOfAnotherProtocolIsRefused) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl("file:///etc/hostname", body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl("file:///etc/hostname", body, Agent, &m_window));
     EXPECT_EQ(body, "");
     EXPECT_NE(LastText(), "");
 }
@@ -324,7 +324,7 @@ TEST_F(HttpTransferTest, AddressOfAnotherProtocolIsRefused) {
 TEST_F(HttpTransferTest, NotFoundIsAFailureNamingStatusAndReason) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/missing"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/missing"), body, Agent, &m_window));
     EXPECT_EQ(LastText(), "HTTP 404 Not Found");
     EXPECT_EQ(body, "no such page");
 }
@@ -332,7 +332,7 @@ TEST_F(HttpTransferTest, NotFoundIsAFailureNamingStatusAndReason) {
 TEST_F(HttpTransferTest, ServerErrorIsAFailureNamingStatusAndReason) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/broken"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/broken"), body, Agent, &m_window));
     EXPECT_EQ(LastText(), "HTTP 500 Internal Server Error");
 }
 
@@ -341,7 +341,7 @@ TEST_F(HttpTransferTest, RefusedConnectionShowsLibcurlsMessage) {
     HttpTransfer transfer;
     std::string body = "stale";
     EXPECT_FALSE(transfer.FetchUrl("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/",
-                                   body, kAgent, &m_window));
+                                   body, Agent, &m_window));
     EXPECT_EQ(body, "");
     // libcurl's own detailed message names the port it tried.
     EXPECT_THAT(LastText(), HasSubstr(std::to_string(refusing.Port())));
@@ -352,7 +352,7 @@ TEST_F(HttpTransferTest, RefusedConnectionShowsLibcurlsMessage) {
 TEST_F(HttpTransferTest, StalledServerIsAbandonedKeepingWhatArrived) {
     HttpTransfer transfer(TransferSettings{.limits{.lowSpeedTime = std::chrono::seconds(2)}});
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, Agent, &m_window));
     EXPECT_EQ(body, BinaryBody().substr(0, 6000));
     EXPECT_NE(LastText(), "");
     EXPECT_FALSE(LastText().starts_with("Read "));
@@ -364,7 +364,7 @@ TEST_F(HttpTransferTest, SilentServerGivesTheWaitingProgramItsTurnsAndAStopEndsI
     CountingPump pump(true);
     HttpTransfer transfer(TransferSettings{.limits{.stopAfterIdle = 500ms}}, nullptr, &pump);
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/stall"), body, Agent, &m_window));
     EXPECT_TRUE(transfer.Stopped());
     EXPECT_EQ(body, BinaryBody().substr(0, 6000));
     EXPECT_THAT(LastText(), HasSubstr("stopped by user"));
@@ -377,7 +377,7 @@ TEST_F(HttpTransferTest, StopLetsATransferThatIsReceivingFinish) {
     CountingPump pump(true);
     HttpTransfer transfer(TransferSettings{.limits{.stopAfterIdle = 400ms}}, nullptr, &pump);
     std::string body;
-    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/trickle"), body, kAgent, &m_window)) << LastText();
+    ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/trickle"), body, Agent, &m_window)) << LastText();
     EXPECT_FALSE(transfer.Stopped());
     EXPECT_EQ(body, TrickledBody());
 }
@@ -385,7 +385,7 @@ TEST_F(HttpTransferTest, StopLetsATransferThatIsReceivingFinish) {
 TEST_F(HttpTransferTest, BodyCutOffMidwayIsAFailureKeepingWhatArrived) {
     HttpTransfer transfer;
     std::string body;
-    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/cut"), body, kAgent, &m_window));
+    EXPECT_FALSE(transfer.FetchUrl(m_server.Url("/cut"), body, Agent, &m_window));
     EXPECT_EQ(body, BinaryBody().substr(0, 4000));
     EXPECT_NE(LastText(), "");
     EXPECT_FALSE(LastText().starts_with("Read "));

@@ -1,7 +1,6 @@
 #include "net/TransferSession.h"
 
 #include "RecordingStatusWindow.h"
-#include "net/ReadProgress.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -96,14 +95,14 @@ TEST_F(TransferSessionTest, ClosingShowsNothingMore) {
 }
 
 TEST_F(TransferSessionTest, ReadProgressHasNoRateWithinTheFirstSecond) {
-    ShowReadProgress(m_session, 4095, std::chrono::seconds(0));
+    m_session.ShowReadProgress(4095, std::chrono::seconds(0));
     ASSERT_EQ(m_window.texts.size(), 1u);
     EXPECT_EQ(m_window.texts.back(), "Read 4095 bytes");
 }
 
 TEST_F(TransferSessionTest, ReadProgressShowsKilobytesPerWholeSecond) {
-    ShowReadProgress(m_session, 30720, std::chrono::seconds(3));
-    ShowReadProgress(m_session, 1000, std::chrono::seconds(7));
+    m_session.ShowReadProgress(30720, std::chrono::seconds(3));
+    m_session.ShowReadProgress(1000, std::chrono::seconds(7));
     ASSERT_EQ(m_window.texts.size(), 2u);
     EXPECT_EQ(m_window.texts[0], "Read 30720 bytes (10.0 Kb/s)");
     EXPECT_EQ(m_window.texts[1], "Read 1000 bytes (0.1 Kb/s)");

@@ -1,7 +1,9 @@
 #include "pipeline/Marker.h"
 
+#include "FakeFrontEnd.h"
 #include "FileBytes.h"
 #include "TempDir.h"
+#include "app/FileAccess.h"
 #include "app/FixedNames.h"
 
 #include <filesystem>
@@ -83,6 +85,22 @@ TEST_F(MarkerTest, WriteIntoAMissingFolderFailsWithTheCause) {
     std::string error;
     EXPECT_FALSE(WriteMarker(path, "SGX20040123.zip", &error));
     EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_FALSE(FileExists(m_dir / "gone"));
+}
+
+// The marker moves only once the folder's files are on disk; a folder that
+// cannot be flushed keeps its marker and says which folder and why.
+TEST_F(MarkerTest, CommitMovesTheMarkerOnlyAfterTheFolderIsFlushed) {
+    test::FakeFrontEnd frontEnd;
+    const std::string folder = m_dir.Path() + "/";
+    EXPECT_TRUE(CommitMarker(folder, AutoUnzipMarker, "SGX20040123.zip", frontEnd));
+    EXPECT_EQ(ReadBytes(folder + std::string(AutoUnzipMarker)), "SGX20040123.zip");
+    EXPECT_TRUE(frontEnd.Messages().empty());
+
+    const std::string gone = m_dir / "gone/";
+    EXPECT_FALSE(CommitMarker(gone, AutoUnzipMarker, "SGX20040124.zip", frontEnd));
+    ASSERT_EQ(frontEnd.Messages().size(), 1u);
+    EXPECT_EQ(frontEnd.Messages()[0].text, "Cannot write " + gone + ": " + ErrnoText(ENOENT));
     EXPECT_FALSE(FileExists(m_dir / "gone"));
 }
 

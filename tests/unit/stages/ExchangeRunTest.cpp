@@ -1,8 +1,7 @@
 #include "ExchangeProcess.h"
 #include "StageFixture.h"
 #include "TestPaths.h"
-#include "pipeline/RemoteItem.h"
-#include "pipeline/UnzippedName.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -5,7 +5,7 @@
 #include "StageFixture.h"
 #include "TestPaths.h"
 #include "net/HttpTransfer.h"
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <algorithm>
 #include <filesystem>

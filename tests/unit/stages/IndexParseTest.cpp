@@ -1,6 +1,6 @@
 #include "pipeline/IndexParse.h"
 
-#include "pipeline/StopRequest.h"
+#include "pipeline/FrontEnd.h"
 
 #include <gtest/gtest.h>
 #include <string>

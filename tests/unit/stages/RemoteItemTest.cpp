@@ -1,4 +1,4 @@
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <gtest/gtest.h>
 

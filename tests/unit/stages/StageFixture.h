@@ -7,7 +7,6 @@
 #include "app/WorkingFolders.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
-#include "pipeline/StopRequest.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -6,8 +6,8 @@
 #include "app/FolderLock.h"
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
+#include "pipeline/Stages.h"
 #include "pipeline/UpdateBatch.h"
-#include "pipeline/UpdateStage.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #include "StageFixture.h"
-#include "pipeline/UpdateStage.h"
+#include "pipeline/Stages.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -14,13 +14,13 @@
 namespace kelvarin::test {
 namespace {
 
-constexpr std::size_t kLocalMethod = 8, kCentralMethod = 10;
+constexpr std::size_t LocalMethod = 8, CentralMethod = 10;
 
 // Sets the compression method of the first member in both of its headers.
 void PatchFirstMemberMethod(std::string& archive, std::uint16_t method) {
     const std::size_t central = archive.find("PK\x01\x02");
     ASSERT_NE(central, std::string::npos);
-    for (std::size_t at : {kLocalMethod, central + kCentralMethod}) {
+    for (std::size_t at : {LocalMethod, central + CentralMethod}) {
         archive[at] = static_cast<char>(method & 0xFF);
         archive[at + 1] = static_cast<char>(method >> 8);
     }
@@ -85,8 +85,8 @@ TEST_F(HostileArchiveTest, MethodsOtherThanStoredAndDeflateAreRefused) {
 
 TEST_F(HostileArchiveTest, MemberClaimingMoreThanOneGibIsRefusedBeforeAnyByteIsWritten) {
     std::string bytes = Build({{"SESPRICE.DAT", std::string(1 << 20, '\0')}});
-    PatchFirstMemberField(bytes, kLocalUncompressed, kCentralUncompressed,
-                          static_cast<std::uint32_t>(kZipMemberLimit + 1));
+    PatchFirstMemberField(bytes, LocalUncompressed, CentralUncompressed,
+                          static_cast<std::uint32_t>(ZipMemberLimit + 1));
 
     std::string cause;
     EXPECT_FALSE(IsCompleteZipArchive(bytes, &cause));
@@ -103,8 +103,8 @@ TEST_F(HostileArchiveTest, MemberOfExactlyTheLimitIsNotRefusedForItsSize) {
     // Declared at the limit over a short stream: refused, but as incomplete,
     // not as too large; the limit itself is allowed.
     std::string bytes = Build({{"SESPRICE.DAT", std::string(1000, 'x')}});
-    PatchFirstMemberField(bytes, kLocalUncompressed, kCentralUncompressed,
-                          static_cast<std::uint32_t>(kZipMemberLimit));
+    PatchFirstMemberField(bytes, LocalUncompressed, CentralUncompressed,
+                          static_cast<std::uint32_t>(ZipMemberLimit));
     std::string cause;
     EXPECT_FALSE(IsCompleteZipArchive(bytes, &cause));
     EXPECT_EQ(cause.find("1 GiB"), std::string::npos) << cause;
@@ -121,7 +121,7 @@ TEST_F(HostileArchiveTest, MembersTogetherClaimingMoreThanOneGibFailTheCheck) {
     for (int i = 0; i < 3; ++i) {
         local = bytes.find("PK\x03\x04", local);
         central = bytes.find("PK\x01\x02", central);
-        for (std::size_t at : {local + kLocalUncompressed, central + kCentralUncompressed}) {
+        for (std::size_t at : {local + LocalUncompressed, central + CentralUncompressed}) {
             const std::uint32_t size = 400u << 20;
             for (int b = 0; b < 4; ++b)
                 bytes[at + b] = static_cast<char>((size >> (8 * b)) & 0xFF);

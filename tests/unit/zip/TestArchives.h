@@ -13,19 +13,19 @@
 
 namespace kelvarin::test {
 
-inline constexpr std::uint32_t kHostDos = 0;
-inline constexpr std::uint32_t kHostUnix = 3;
+inline constexpr std::uint32_t HostDos = 0;
+inline constexpr std::uint32_t HostUnix = 3;
 
 struct ArchiveMember {
     ArchiveMember(std::string memberName, std::string memberData, int memberMethod = Z_DEFLATED,
-                  std::uint32_t memberHost = kHostDos, std::uint32_t external = 0)
+                  std::uint32_t memberHost = HostDos, std::uint32_t external = 0)
         : name(std::move(memberName)), data(std::move(memberData)), method(memberMethod),
           host(memberHost), externalAttributes(external) {}
 
     std::string name;
     std::string data;
     int method = Z_DEFLATED; // 0 stores the data as it is
-    std::uint32_t host = kHostDos;
+    std::uint32_t host = HostDos;
     std::uint32_t externalAttributes = 0;
     std::uint32_t dosDateTime = 0x30373ACFu; // 2004-01-23 07:22:30
     std::string localExtra;
@@ -98,7 +98,7 @@ inline void PatchFirstMemberField(std::string& archive, std::size_t localOffset,
             archive[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-inline constexpr std::size_t kLocalCrc = 14, kCentralCrc = 16;
-inline constexpr std::size_t kLocalUncompressed = 22, kCentralUncompressed = 24;
+inline constexpr std::size_t LocalCrc = 14, CentralCrc = 16;
+inline constexpr std::size_t LocalUncompressed = 22, CentralUncompressed = 24;
 
 } // namespace kelvarin::test

@@ -20,7 +20,7 @@ namespace {
 // data in data descriptors. "zip64" gives the member Zip64 headers.
 // "extras" gives it blocks of other tools: NTFS times (0x000a) and the empty
 // block jar puts first (0xcafe).
-constexpr char kPythonWriter[] = R"(import io, struct, sys, zipfile
+constexpr char PythonWriter[] = R"(import io, struct, sys, zipfile
 mode = sys.argv[1]
 daily = open("SESPRICE.DAT", "rb").read()
 class Pipe(io.RawIOBase):
@@ -50,7 +50,7 @@ void PrintTo(const ToolArchive& tool, std::ostream* out) {
     *out << tool.command;
 }
 
-const ToolArchive kToolArchives[] = {
+const ToolArchive ToolArchives[] = {
     {"InfoZip", "zip -q a.zip SESPRIFD.DAT SESPRICE.DAT", "SESPRICE.DAT"},
     // Zip64 local and directory records, the directory's size field marked.
     {"InfoZipZip64", "zip -q -fz a.zip SESPRIFD.DAT SESPRICE.DAT", "SESPRICE.DAT"},
@@ -70,7 +70,7 @@ protected:
         ::mkdir(m_out.c_str(), 0777);
         WriteBytes(m_dir / "SESPRICE.DAT", m_daily);
         WriteBytes(m_dir / "SESPRIFD.DAT", "other\r\n");
-        WriteBytes(m_dir / "writer.py", kPythonWriter);
+        WriteBytes(m_dir / "writer.py", PythonWriter);
     }
     ~ToolArchiveTest() override {
         if (m_handle)
@@ -126,7 +126,7 @@ TEST_P(ToolArchiveTest, PassesTheCheckAndUnzipsByteExact) {
     EXPECT_EQ(ReadBytes(m_out + "/SGX20040123.dat"), m_daily);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, ToolArchiveTest, ::testing::ValuesIn(kToolArchives),
+INSTANTIATE_TEST_SUITE_P(Tools, ToolArchiveTest, ::testing::ValuesIn(ToolArchives),
                          [](const auto& tool) { return std::string(tool.param.name); });
 
 std::size_t Little16(const std::string& bytes, std::size_t at) {
@@ -155,7 +155,7 @@ TEST_F(Zip64LimitTest, Zip64SizeBeyondOneGibIsRefusedBeforeAnyByteIsWritten) {
     // Info-ZIP marks only the uncompressed size, so the block holds just that.
     const std::size_t block = DirectoryExtraBlock(bytes, 0x0001);
     ASSERT_NE(block, std::string::npos);
-    const std::uint64_t claimed = kZipMemberLimit + 1;
+    const std::uint64_t claimed = ZipMemberLimit + 1;
     for (int i = 0; i < 8; ++i)
         bytes[block + 4 + i] = static_cast<char>((claimed >> (8 * i)) & 0xFF);
     WriteBytes(m_dir / "a.zip", bytes);

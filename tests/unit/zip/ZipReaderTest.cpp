@@ -30,7 +30,7 @@ constexpr std::uint64_t FileTime(std::uint64_t unixSeconds) {
 }
 
 // ArchiveMember's default DOS time, 2004-01-23 07:22:30 in Singapore (UTC+8).
-constexpr std::uint64_t kDefaultDosTimeInSingapore = FileTime(1074813750);
+constexpr std::uint64_t DefaultDosTimeInSingapore = FileTime(1074813750);
 
 class ScopedTimeZone {
 public:
@@ -206,7 +206,7 @@ TEST_F(ZipReaderTest, ExtractingAgainOverwritesTheOutputFile) {
 }
 
 TEST_F(ZipReaderTest, ReadOnlyOutputIsReplacedToo) {
-    OpenMinizip({{"ro", "first", Z_DEFLATED, test::kHostUnix, 0100444u << 16}});
+    OpenMinizip({{"ro", "first", Z_DEFLATED, test::HostUnix, 0100444u << 16}});
     EXPECT_EQ(UnzipEntryToFile(m_handle, 0, "ro.dat"), ZipOk);
     EXPECT_EQ(UnzipEntryToFile(m_handle, 0, "ro.dat"), ZipOk);
     EXPECT_EQ(ReadBytes(m_out + "/ro.dat"), "first");
@@ -256,7 +256,7 @@ TEST_F(ZipReaderTest, DirectoryMembersBecomeFolderChains) {
 }
 
 TEST_F(ZipReaderTest, DirectoryMemberOutsideTheBaseFolderIsRefused) {
-    OpenMinizip({{"../evil/", "", 0, test::kHostUnix, 0040755u << 16}});
+    OpenMinizip({{"../evil/", "", 0, test::HostUnix, 0040755u << 16}});
     EXPECT_EQ(UnzipEntryToFile(m_handle, 0, "x"), ZipCannotOpen);
     EXPECT_FALSE(FileExists(m_dir / "evil"));
 }
@@ -338,7 +338,7 @@ TEST_F(ZipReaderTest, UnixOwnerWriteBitDecidesReadOnly) {
 }
 
 TEST_F(ZipReaderTest, UnixDirectoryModeMarksAFolder) {
-    OpenMinizip({{"dir/", "", 0, test::kHostUnix, 0040755u << 16}});
+    OpenMinizip({{"dir/", "", 0, test::HostUnix, 0040755u << 16}});
     EXPECT_EQ(Entry(0).attributes, ZipArchiveBit | ZipDirectory);
 }
 
@@ -360,14 +360,14 @@ TEST_F(ZipReaderTest, DosLikeHostsKeepTheirAttributeBits) {
 
 TEST_F(ZipReaderTest, OtherHostsReadTheUnixMode) {
     // Host 3 (Unix) and 19 (OS X) carry the mode; the low DOS bits are ignored.
-    OpenMinizip({{"a", "x", Z_DEFLATED, test::kHostUnix, (0100600u << 16) | 0x01},
+    OpenMinizip({{"a", "x", Z_DEFLATED, test::HostUnix, (0100600u << 16) | 0x01},
                  {"b", "x", Z_DEFLATED, 19, 0100400u << 16}});
     EXPECT_EQ(Entry(0).attributes, ZipArchiveBit);
     EXPECT_EQ(Entry(1).attributes, ZipArchiveBit | ZipReadOnly);
 }
 
 TEST_F(ZipReaderTest, DosReadOnlyMemberGivesAReadOnlyFile) {
-    OpenMinizip({{"ro", "x", Z_DEFLATED, test::kHostDos, 0x21}});
+    OpenMinizip({{"ro", "x", Z_DEFLATED, test::HostDos, 0x21}});
     EXPECT_EQ(UnzipEntryToFile(m_handle, 0, "ro.dat"), ZipOk);
     EXPECT_EQ(OutputMode("ro.dat") & 0222, 0u);
 }
@@ -378,9 +378,9 @@ TEST_F(ZipReaderTest, DosTimeIsLocalTimeTurnedIntoUtc) {
     ScopedTimeZone singapore("SGT-8");
     OpenMinizip({{"m", "x"}});
     const ZipEntryInfo info = Entry(0);
-    EXPECT_EQ(info.modificationTime, kDefaultDosTimeInSingapore);
-    EXPECT_EQ(info.accessTime, kDefaultDosTimeInSingapore);
-    EXPECT_EQ(info.creationTime, kDefaultDosTimeInSingapore);
+    EXPECT_EQ(info.modificationTime, DefaultDosTimeInSingapore);
+    EXPECT_EQ(info.accessTime, DefaultDosTimeInSingapore);
+    EXPECT_EQ(info.creationTime, DefaultDosTimeInSingapore);
 }
 
 TEST_F(ZipReaderTest, UtBlockWithOnlyModificationTimeKeepsDosTimesForTheRest) {
@@ -390,8 +390,8 @@ TEST_F(ZipReaderTest, UtBlockWithOnlyModificationTimeKeepsDosTimesForTheRest) {
     OpenMinizip({member});
     const ZipEntryInfo info = Entry(0);
     EXPECT_EQ(info.modificationTime, FileTime(1000000000));
-    EXPECT_EQ(info.accessTime, kDefaultDosTimeInSingapore);
-    EXPECT_EQ(info.creationTime, kDefaultDosTimeInSingapore);
+    EXPECT_EQ(info.accessTime, DefaultDosTimeInSingapore);
+    EXPECT_EQ(info.creationTime, DefaultDosTimeInSingapore);
 }
 
 TEST_F(ZipReaderTest, FirstUtBlockAfterOtherBlocksGivesAllThreeTimes) {
@@ -416,8 +416,8 @@ TEST_F(ZipReaderTest, UtFlagsPromisingMoreThanTheBlockHoldsAreNotTrusted) {
     OpenMinizip({member});
     const ZipEntryInfo info = Entry(0);
     EXPECT_EQ(info.modificationTime, FileTime(1000));
-    EXPECT_EQ(info.accessTime, kDefaultDosTimeInSingapore);
-    EXPECT_EQ(info.creationTime, kDefaultDosTimeInSingapore);
+    EXPECT_EQ(info.accessTime, DefaultDosTimeInSingapore);
+    EXPECT_EQ(info.creationTime, DefaultDosTimeInSingapore);
 }
 
 TEST_F(ZipReaderTest, OutputFileGetsTheMembersTimes) {
@@ -497,7 +497,7 @@ TEST_F(DamagedMemberTest, FlippedStoredByteFailsTheCrc) {
 
 TEST_F(DamagedMemberTest, WrongCrcInBothHeadersIsCaught) {
     std::string bytes = Build(m_data, Z_DEFLATED);
-    test::PatchFirstMemberField(bytes, test::kLocalCrc, test::kCentralCrc, 0x12345678);
+    test::PatchFirstMemberField(bytes, test::LocalCrc, test::CentralCrc, 0x12345678);
     ExpectRefused(bytes);
 }
 
@@ -511,14 +511,14 @@ TEST_F(DamagedMemberTest, DamagedDeflateDataIsRefused) {
 
 TEST_F(DamagedMemberTest, StoredDataShorterThanDeclaredIsRefused) {
     std::string bytes = Build(m_data, 0);
-    test::PatchFirstMemberField(bytes, test::kLocalUncompressed, test::kCentralUncompressed,
+    test::PatchFirstMemberField(bytes, test::LocalUncompressed, test::CentralUncompressed,
                                 m_data.size() + 5000);
     ExpectRefused(bytes);
 }
 
 TEST_F(DamagedMemberTest, DeflatedDataEndingBeforeDeclaredSizeIsRefused) {
     std::string bytes = Build(m_data, Z_DEFLATED);
-    test::PatchFirstMemberField(bytes, test::kLocalUncompressed, test::kCentralUncompressed,
+    test::PatchFirstMemberField(bytes, test::LocalUncompressed, test::CentralUncompressed,
                                 m_data.size() + 1);
     ExpectRefused(bytes);
 }
@@ -527,7 +527,7 @@ TEST_F(DamagedMemberTest, DataInflatingBeyondDeclaredSizeIsRefused) {
     // A small declared size over a large stream is how an archive would try to
     // fill the disk; only the declared bytes may ever be written.
     std::string bytes = Build(std::string(1 << 20, '\0'), Z_DEFLATED);
-    test::PatchFirstMemberField(bytes, test::kLocalUncompressed, test::kCentralUncompressed, 100);
+    test::PatchFirstMemberField(bytes, test::LocalUncompressed, test::CentralUncompressed, 100);
     ExpectRefused(bytes);
 }
 

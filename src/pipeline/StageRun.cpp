@@ -1,6 +1,4 @@
-#include "pipeline/FailureReport.h"
-
-#include "pipeline/FrontEnd.h"
+#include "pipeline/StageRun.h"
 
 #include <algorithm>
 
@@ -12,6 +10,18 @@ namespace {
 constexpr std::size_t ShownLines = 10;
 
 } // namespace
+
+StageWalk::StageWalk(const StageList& list, bool autoMode, int skippedRows)
+    : m_list(list), m_autoMode(autoMode), m_rows(list.Count()), m_row(skippedRows - 1) {}
+
+int StageWalk::Next() {
+    m_row = m_autoMode ? m_row + 1 : m_list.NextSelected(m_row);
+    if (m_row < 0 || m_row >= m_rows) {
+        m_row = m_rows;
+        return -1;
+    }
+    return m_row;
+}
 
 void FailureReport::Add(const std::string& where, const std::string& cause) {
     m_lines.push_back(where + ": " + cause);

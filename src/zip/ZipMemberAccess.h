@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <unzip.h>
 
 namespace kelvarin {
+
+// Reading one member straight from minizip, its directory entry and its data,
+// for the zip reader and for the check of a downloaded archive.
 
 // What reading a member's data needs to know of it.
 struct ZipMemberFacts {
@@ -31,5 +36,13 @@ struct ZipDirectoryEntry {
 // value where long has 64 bits, and so leaves 0xFFFFFFFF as the size.
 // Returns minizip's result.
 int ReadDirectoryEntry(unzFile archive, char* name, uLong nameSize, ZipDirectoryEntry& entry);
+
+// Takes each chunk of a member's data in turn; false stops the reading.
+using ZipDataSink = std::function<bool(const char* data, std::size_t size)>;
+
+// Reads the member minizip has open, hands its data to `sink` and closes the
+// member: ZipOk when the data came to the member's size and CRC,
+// ZipInflateFailed when it did not, ZipWriteFailed when `sink` refused.
+std::uint32_t ReadOpenMember(unzFile archive, const ZipMemberFacts& facts, const ZipDataSink& sink);
 
 } // namespace kelvarin

@@ -1,8 +1,8 @@
-#include "net/StatusLine.h"
+#include "net/HttpStatusLine.h"
 
 namespace kelvarin {
 
-std::optional<StatusLine> ParseStatusLine(std::string_view line) {
+std::optional<HttpStatusLine> ParseHttpStatusLine(std::string_view line) {
     if (!line.starts_with("HTTP/")) {
         return std::nullopt;
     }
@@ -13,7 +13,7 @@ std::optional<StatusLine> ParseStatusLine(std::string_view line) {
     if (space == std::string_view::npos || line.size() < space + 4) {
         return std::nullopt;
     }
-    StatusLine status;
+    HttpStatusLine status;
     for (const char digit : line.substr(space + 1, 3)) {
         if (digit < '0' || digit > '9') {
             return std::nullopt;
