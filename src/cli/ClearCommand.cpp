@@ -22,7 +22,7 @@ int ClearCommand::Run(CliContext& context) {
     MemoryList list;
     RefreshStageList(context, m_stage, list);
     context.frontEnd.SetAssumeYes(m_yes);
-    return ExitCodeOf(ClearStageFiles(context.stage, m_stage, list));
+    return RunStage(context, [&] { return ClearStageFiles(context.stage, m_stage, list); });
 }
 
 } // namespace kelvarin::cli

@@ -16,10 +16,9 @@ namespace kelvarin::cli {
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitUsage = 2;
 
-int ExitCodeOf(StageOutcome outcome);
-
 // Runs one stage, then what `printResults` prints, then the stage's final
-// status line on stdout, so the status is the last line of every command.
+// status line on stdout, so the status is the last line of every command. A
+// stage that throws prints only its cause, on stderr, and fails.
 int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
              const std::function<void()>& printResults = {});
 
