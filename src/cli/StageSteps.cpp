@@ -1,4 +1,4 @@
-#include "StageSteps.h"
+#include "cli/StageSteps.h"
 
 #include "app/FixedNames.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliContext.h"
+#include "cli/Command.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
 
@@ -10,11 +10,6 @@
 #include <vector>
 
 namespace kelvarin::cli {
-
-// Exit statuses: a stage that reported a failure, and a usage error or a
-// missing selection.
-inline constexpr int ExitFailure = 1;
-inline constexpr int ExitUsage = 2;
 
 // Runs one stage, then what `printResults` prints, then the stage's final
 // status line on stdout, so the status is the last line of every command. A

@@ -1,9 +1,9 @@
-#include "CliApplication.h"
 #include "FileBytes.h"
-#include "StageSteps.h"
 #include "TempDir.h"
 #include "TestPaths.h"
 #include "app/WorkingFolders.h"
+#include "cli/CliApplication.h"
+#include "cli/StageSteps.h"
 #include "pipeline/RemoteItem.h"
 
 #include <filesystem>
