@@ -8,10 +8,10 @@
 //   [folder=/tmp/kelvarin-list-bench]
 
 #include "BenchTools.h"
-#include "IndexPage.h"
 #include "ListFolder.h"
-#include "MarketGenerator.h"
 #include "SilentFrontEnd.h"
+#include "exchange/IndexPage.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/IndexParse.h"
 #include "pipeline/Stages.h"
 #include "ui/form/FileIcons.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FaultPlan.h"
-#include "MarketSettings.h"
+#include "exchange/FaultPlan.h"
+#include "exchange/MarketGenerator.h"
 
 #include <cstddef>
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "ArchiveCache.h"
-#include "FaultPlan.h"
-#include "MarketGenerator.h"
-#include "MarketSettings.h"
+#include "exchange/ArchiveCache.h"
+#include "exchange/FaultPlan.h"
+#include "exchange/MarketGenerator.h"
 
 #include <atomic>
 #include <chrono>
