@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "app/FixedNames.h"
+#include "support/FileBytes.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "ui/frame/CommandLine.h"
 
-#include "ProcessRunner.h"
-#include "TempDir.h"
-#include "TestPaths.h"
 #include "app/WorkingFolders.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <QTest>
 #include <filesystem>

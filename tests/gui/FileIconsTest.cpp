@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "ui/form/StageListView.h"
 #include "ui/frame/KelvarinApp.h"
 #include "ui/frame/MainFrame.h"

@@ -1,9 +1,9 @@
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TestPaths.h"
 #include "pipeline/RemoteItem.h"
 #include "pipeline/StopRequest.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/TestPaths.h"
 
 #include <QApplication>
 #include <QCheckBox>

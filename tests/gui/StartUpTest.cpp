@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TestPaths.h"
+#include "support/FileBytes.h"
+#include "support/TestPaths.h"
 
 #include <QAction>
 #include <QCheckBox>

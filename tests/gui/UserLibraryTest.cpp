@@ -1,8 +1,8 @@
 #include "app/UserLibrary.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/WorkingFolders.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/frame/KelvarinApp.h"
 
 #include <QTest>

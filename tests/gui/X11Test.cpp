@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "XvfbDisplay.h"
+#include "support/FileBytes.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "ui/sheet/PriceChart.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/ChartSeries.h"
 #include "ui/sheet/VCF1.h"
 

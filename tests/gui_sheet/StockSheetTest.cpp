@@ -1,7 +1,7 @@
 #include "ui/sheet/StockSheet.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/PriceChart.h"
 #include "ui/sheet/SheetModel.h"

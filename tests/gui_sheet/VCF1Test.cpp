@@ -1,7 +1,7 @@
 #include "ui/sheet/VCF1.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/SheetModel.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "app/AtomicFile.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <csignal>
 #include <filesystem>

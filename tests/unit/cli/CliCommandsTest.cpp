@@ -1,10 +1,10 @@
-#include "FileBytes.h"
-#include "TempDir.h"
-#include "TestPaths.h"
 #include "app/WorkingFolders.h"
 #include "cli/CliApplication.h"
 #include "cli/StageSteps.h"
 #include "pipeline/RemoteItem.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FixedNames.h"
 #include "pipeline/ClearStageFiles.h"
 #include "pipeline/FolderListing.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "ExchangeProcess.h"
 #include "StageFixture.h"
-#include "TestPaths.h"
 #include "pipeline/RemoteItem.h"
 #include "pipeline/UnzippedName.h"
+#include "support/ExchangeProcess.h"
+#include "support/TestPaths.h"
 
 #include <algorithm>
 #include <dirent.h>
