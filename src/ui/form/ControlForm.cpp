@@ -89,21 +89,21 @@ void ControlForm::ConnectControls() {
         RunStage([this] { ClearStageFiles(*m_context, StageFolder::Stock, *m_stock); });
     });
 
-    connect(m_ui->remoteList, &StageListView::Clicked, this, [this](int row) {
+    connect(m_ui->remoteList, &StageListView::RowClicked, this, [this](int row) {
         if (row >= 0 && m_remote->SelectedCount() > 0)
             m_ui->downloadAuto->setChecked(false);
     });
-    connect(m_ui->zipList, &StageListView::Clicked, this, [this](int row) {
+    connect(m_ui->zipList, &StageListView::RowClicked, this, [this](int row) {
         OnPickedInList(row, m_folders.ZipFolder, *m_zip, ZipExtension, *m_ui->unzipAuto);
     });
-    connect(m_ui->unzipList, &StageListView::Clicked, this, [this](int row) {
+    connect(m_ui->unzipList, &StageListView::RowClicked, this, [this](int row) {
         OnPickedInList(row, m_folders.UnzipFolder, *m_unzip, DatExtension, *m_ui->updateAuto);
     });
-    connect(m_ui->zipList, &StageListView::DoubleClicked, this,
+    connect(m_ui->zipList, &StageListView::RowActivated, this,
             [this](int row) { OpenListItem(row, m_folders.ZipFolder, *m_zip, ZipPattern); });
-    connect(m_ui->unzipList, &StageListView::DoubleClicked, this,
+    connect(m_ui->unzipList, &StageListView::RowActivated, this,
             [this](int row) { OpenListItem(row, m_folders.UnzipFolder, *m_unzip, DatPattern); });
-    connect(m_ui->stockList, &StageListView::DoubleClicked, this,
+    connect(m_ui->stockList, &StageListView::RowActivated, this,
             [this](int row) { OpenListItem(row, m_folders.StockFolder, *m_stock, TxtPattern); });
 }
 

@@ -25,7 +25,7 @@ void StageListView::mouseReleaseEvent(QMouseEvent* event) {
     const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
     QListWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && !endsDoubleClick)
-        emit Clicked(RowAt(event->position().toPoint()));
+        emit RowClicked(RowAt(event->position().toPoint()));
 }
 
 void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -33,7 +33,7 @@ void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     m_releaseEndsDoubleClick = true;
-    emit DoubleClicked(RowAt(event->position().toPoint()));
+    emit RowActivated(RowAt(event->position().toPoint()));
 }
 
 void StageListView::keyPressEvent(QKeyEvent* event) {
@@ -41,7 +41,7 @@ void StageListView::keyPressEvent(QKeyEvent* event) {
                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     const QListWidgetItem* current = currentItem();
     if (enter && current && current->isSelected()) {
-        emit DoubleClicked(row(current));
+        emit RowActivated(row(current));
         return;
     }
     QListWidget::keyPressEvent(event);

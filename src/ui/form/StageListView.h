@@ -12,10 +12,12 @@ public:
     explicit StageListView(QWidget* parent = nullptr);
 
 signals:
-    // A mouse click or double-click on the list; row is -1 when it hit no item.
-    // Enter on the current row, when it is selected, counts as a double-click.
-    void Clicked(int row);
-    void DoubleClicked(int row);
+    // A left click, and a double-click or Enter that opens a row. Unlike Qt's
+    // clicked() and doubleClicked() they also come for a click beside the
+    // items, with row -1. Enter counts only on the current row when it is
+    // selected.
+    void RowClicked(int row);
+    void RowActivated(int row);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
