@@ -25,6 +25,7 @@
 
 using namespace kelvarin;
 using namespace kelvarin::bench;
+using namespace kelvarin::gui;
 
 int main(int argc, char** argv) {
     const int files = argc > 1 ? std::stoi(argv[1]) : 10000;

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+using namespace kelvarin::gui;
+
 namespace {
 
 std::string HistoryOf(int rows) {

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <filesystem>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::FileExists;
 using kelvarin::test::ReadBytes;
 using kelvarin::test::WriteBytes;

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::ProcessOutput;
 using kelvarin::test::RunProcess;
 

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <filesystem>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;
 

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+namespace kelvarin::gui {
+
 GuiHarness::GuiHarness(std::string server)
     : m_previousDirectory(kelvarin::CurrentDirectory()),
       m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted)) {
@@ -90,3 +92,5 @@ void GuiHarness::Click(const char* button) {
 QString GuiHarness::Text(const char* label) {
     return Get<QLabel>(label).text();
 }
+
+} // namespace kelvarin::gui

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvarin::gui {
+
 // The desktop program started in a fresh, empty base folder with every
 // message box answered by script. The current directory is the base folder
 // while the harness lives.
@@ -50,3 +52,5 @@ private:
     std::string m_base;
     std::unique_ptr<KelvarinApp> m_app;
 };
+
+} // namespace kelvarin::gui

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace kelvarin::gui;
+
 class PaneHeightsTest : public QObject {
     Q_OBJECT
 private slots:

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::ExchangeProcess;
 using kelvarin::test::WriteBytes;
 

@@ -14,6 +14,8 @@
 #include <QTextBrowser>
 #include <filesystem>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::WriteBytes;
 
 class StartUpTest : public QObject {

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <string>
 
+using namespace kelvarin::gui;
+
 namespace {
 
 // What reached the screen: the label's text at each of its paints.

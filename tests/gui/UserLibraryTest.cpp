@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <optional>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::TempDir;
 
 Q_DECLARE_METATYPE(std::optional<QByteArray>)

@@ -12,6 +12,8 @@
 #include <qcustomplot.h>
 #include <string>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;
 

@@ -21,6 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::ReadBytes;
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;

@@ -7,6 +7,8 @@
 #include <QtTest>
 #include <string>
 
+using namespace kelvarin::gui;
+
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;
 

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <exception>
 
-using namespace kelvarin;
+namespace kelvarin::gui {
 
 namespace {
 
@@ -230,3 +230,5 @@ void ControlForm::resizeEvent(QResizeEvent* event) {
         list->show();
     }
 }
+
+} // namespace kelvarin::gui

@@ -14,8 +14,11 @@
 namespace Ui {
 class ControlForm;
 }
-class MessageBoxes;
 class QCheckBox;
+
+namespace kelvarin::gui {
+
+class MessageBoxes;
 
 // The control form: the four stage buttons with their Auto boxes, the remote
 // list and the three stage file lists, the status line and the progress bar.
@@ -26,7 +29,7 @@ class QCheckBox;
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
-    ControlForm(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages,
+    ControlForm(WorkingFolders& folders, std::string server, MessageBoxes& messages,
                 QWidget* parent = nullptr);
     ~ControlForm() override;
 
@@ -63,16 +66,18 @@ private:
                       std::string_view pattern);
 
     std::unique_ptr<Ui::ControlForm> m_ui;
-    kelvarin::WorkingFolders& m_folders;
+    WorkingFolders& m_folders;
     MessageBoxes& m_messages;
     StockSheets m_sheets;
     FileIcons m_icons;
     QSize m_templateSize;
     std::unique_ptr<FormFrontEnd> m_frontEnd;
-    std::unique_ptr<kelvarin::StageContext> m_context;
+    std::unique_ptr<StageContext> m_context;
     std::unique_ptr<RemoteListAdapter> m_remote;
     std::unique_ptr<FileListAdapter> m_zip;
     std::unique_ptr<FileListAdapter> m_unzip;
     std::unique_ptr<FileListAdapter> m_stock;
     bool m_running = false;
 };
+
+} // namespace kelvarin::gui

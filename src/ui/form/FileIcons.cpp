@@ -3,6 +3,8 @@
 #include <QFileIconProvider>
 #include <QMimeType>
 
+namespace kelvarin::gui {
+
 FileIcons::FileIcons() {
     const QFileIconProvider provider;
     m_folder = provider.icon(QAbstractFileIconProvider::Folder);
@@ -24,3 +26,5 @@ const QIcon& FileIcons::ForFile(const QString& name) const {
         icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), m_file));
     return *m_byExtension.insert(extension, icon);
 }
+
+} // namespace kelvarin::gui

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QMimeDatabase>
 
+namespace kelvarin::gui {
+
 // The icons of the stage lists: the platform's folder icon, and for a file
 // its type's icon from the desktop's icon theme. The type comes from the
 // name alone, so a refresh never opens or reads an entry, and each type's
@@ -24,3 +26,5 @@ private:
     mutable QHash<QString, QIcon> m_byType;
     mutable QHash<QString, QIcon> m_byExtension;
 };
+
+} // namespace kelvarin::gui

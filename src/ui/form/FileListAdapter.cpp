@@ -7,23 +7,26 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+namespace kelvarin::gui {
+
 FileListAdapter::FileListAdapter(QListWidget& widget, QLineEdit& edit, QLabel& count,
                                  const FileIcons& icons)
     : ListWidgetRows(widget), m_edit(edit), m_count(count), m_icons(icons) {}
 
-void FileListAdapter::ShowListing(const kelvarin::FolderListing& listing,
-                                  const std::string& editText) {
+void FileListAdapter::ShowListing(const FolderListing& listing, const std::string& editText) {
     m_edit.setText(QString::fromStdString(editText));
     QListWidget& widget = Widget();
     // One repaint for the whole listing instead of one per row.
     widget.setUpdatesEnabled(false);
     widget.clear();
-    for (const kelvarin::ListEntry& entry : listing.entries) {
+    for (const ListEntry& entry : listing.entries) {
         QListWidgetItem* item = MakeItem(entry.name);
-        item->setIcon(entry.kind == kelvarin::EntryKind::Folder ? m_icons.Folder()
-                                                                : m_icons.ForFile(item->text()));
+        item->setIcon(entry.kind == EntryKind::Folder ? m_icons.Folder()
+                                                      : m_icons.ForFile(item->text()));
         widget.addItem(item);
     }
     widget.setUpdatesEnabled(true);
     m_count.setText(QString::number(listing.count));
 }
+
+} // namespace kelvarin::gui

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <algorithm>
 
+namespace kelvarin::gui {
+
 namespace {
 
 constexpr qint64 PaintIntervalMs = 33;
@@ -59,8 +61,7 @@ void FormFrontEnd::SetProgress(int position) {
     m_progress.setValue(position);
 }
 
-kelvarin::MessageAnswer FormFrontEnd::ShowMessage(const std::string& text,
-                                                  kelvarin::MessageButtons buttons) {
+MessageAnswer FormFrontEnd::ShowMessage(const std::string& text, MessageButtons buttons) {
     return m_messages.Ask(text, buttons);
 }
 
@@ -71,3 +72,5 @@ kelvarin::MessageAnswer FormFrontEnd::ShowMessage(const std::string& text,
 void FormFrontEnd::PumpOneMessage() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+} // namespace kelvarin::gui

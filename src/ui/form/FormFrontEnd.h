@@ -8,9 +8,12 @@
 #include <QTimer>
 #include <functional>
 
-class MessageBoxes;
 class QLabel;
 class QProgressBar;
+
+namespace kelvarin::gui {
+
+class MessageBoxes;
 
 // The form's status line, a label that paints itself: nothing else repaints
 // it while a stage holds the event loop. A stage's own texts say
@@ -18,16 +21,16 @@ class QProgressBar;
 // transfer's texts come in bursts and are thinned to one paint per 33 ms; a
 // text held back is painted once that time has passed and the event loop runs
 // (the stage's pump), unless a newer text has replaced it by then.
-class StatusLabel : public kelvarin::StatusWindow {
+class StatusLabel : public StatusWindow {
 public:
     explicit StatusLabel(QLabel& label);
 
     void SetText(std::string_view text) override;
     // Where a transfer writes its running texts.
-    kelvarin::StatusWindow& Thinned() { return m_thinned; }
+    StatusWindow& Thinned() { return m_thinned; }
 
 private:
-    class ThinnedTexts : public kelvarin::StatusWindow {
+    class ThinnedTexts : public StatusWindow {
     public:
         explicit ThinnedTexts(StatusLabel& label) : m_label(label) {}
         void SetText(std::string_view text) override { m_label.SetThinnedText(text); }
@@ -47,7 +50,7 @@ private:
 };
 
 // The control form as the stages' front end.
-class FormFrontEnd : public kelvarin::FrontEnd {
+class FormFrontEnd : public FrontEnd {
 public:
     using CauseHandler = std::function<void(const std::string& text)>;
 
@@ -55,12 +58,11 @@ public:
     FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages,
                  CauseHandler showCause);
 
-    kelvarin::StatusWindow& StatusLine() override { return m_statusLabel; }
-    kelvarin::StatusWindow& TransferStatus() override { return m_statusLabel.Thinned(); }
+    StatusWindow& StatusLine() override { return m_statusLabel; }
+    StatusWindow& TransferStatus() override { return m_statusLabel.Thinned(); }
     void SetProgressRange(int lower, int upper) override;
     void SetProgress(int position) override;
-    kelvarin::MessageAnswer ShowMessage(const std::string& text,
-                                        kelvarin::MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
     void PumpOneMessage() override;
     void ShowCause(const std::string& text) override { m_showCause(text); }
 
@@ -70,3 +72,5 @@ private:
     MessageBoxes& m_messages;
     CauseHandler m_showCause;
 };
+
+} // namespace kelvarin::gui

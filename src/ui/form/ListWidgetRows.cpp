@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+namespace kelvarin::gui {
+
 namespace {
 constexpr int BytesRole = Qt::UserRole;
 }
@@ -34,3 +36,5 @@ QListWidgetItem* ListWidgetRows::MakeItem(const std::string& bytes) {
     item->setData(BytesRole, QByteArray::fromStdString(bytes));
     return item;
 }
+
+} // namespace kelvarin::gui

@@ -7,10 +7,12 @@
 class QListWidget;
 class QListWidgetItem;
 
+namespace kelvarin::gui {
+
 // The rows of a list widget as the stages read them: by index, from the widget,
 // at every call. Each row carries the entry's exact bytes beside the text it
 // shows, so a name that is not valid UTF-8 still reaches the file system as is.
-class ListWidgetRows : public virtual kelvarin::StageList {
+class ListWidgetRows : public virtual StageList {
 public:
     explicit ListWidgetRows(QListWidget& widget) : m_widget(widget) {}
 
@@ -27,3 +29,5 @@ protected:
 private:
     QListWidget& m_widget;
 };
+
+} // namespace kelvarin::gui

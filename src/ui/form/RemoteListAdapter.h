@@ -2,8 +2,10 @@
 
 #include "ui/form/ListWidgetRows.h"
 
+namespace kelvarin::gui {
+
 // The remote list widget as Connect fills it and Download reads it.
-class RemoteListAdapter : public kelvarin::RemoteList, public ListWidgetRows {
+class RemoteListAdapter : public RemoteList, public ListWidgetRows {
 public:
     using ListWidgetRows::ListWidgetRows;
 
@@ -11,3 +13,5 @@ public:
     // Inserts at the row that keeps the list in byte-wise order.
     void Add(const std::string& text) override;
 };
+
+} // namespace kelvarin::gui

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <utility>
 
+namespace kelvarin::gui {
+
 StageListView::StageListView(QWidget* parent) : QListWidget(parent) {
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
@@ -51,3 +53,5 @@ int StageListView::RowAt(const QPoint& position) const {
     const QModelIndex index = indexAt(position);
     return index.isValid() ? index.row() : -1;
 }
+
+} // namespace kelvarin::gui

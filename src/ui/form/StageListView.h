@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+namespace kelvarin::gui {
+
 // A stage list as the form shows it: names flowing left to right in rows with
 // small icons, several rows selectable. It never sorts by itself: Qt's sort is
 // locale-aware, while the rows must stay in the byte-wise order the stages and
@@ -32,3 +34,5 @@ private:
     // would land on whatever row of the new listing lies under the pointer.
     bool m_releaseEndsDoubleClick = false;
 };
+
+} // namespace kelvarin::gui

@@ -3,6 +3,8 @@
 #include "ui/form/DialogUnits.h"
 #include "ui_AboutBox.h"
 
+namespace kelvarin::gui {
+
 // Like the control form, the .ui file holds dialog units.
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::AboutBox>()) {
     m_ui->setupUi(this);
@@ -14,3 +16,5 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui:
 }
 
 AboutBox::~AboutBox() = default;
+
+} // namespace kelvarin::gui

@@ -7,6 +7,8 @@ namespace Ui {
 class AboutBox;
 }
 
+namespace kelvarin::gui {
+
 // "About Kelvarin": the program's picture and an OK button.
 class AboutBox : public QDialog {
     Q_OBJECT
@@ -17,3 +19,5 @@ public:
 private:
     std::unique_ptr<Ui::AboutBox> m_ui;
 };
+
+} // namespace kelvarin::gui

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <ostream>
 
+namespace kelvarin::gui {
+
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
                                                  bool* userLibrary) {
     QCommandLineParser parser;
@@ -34,15 +36,17 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
     if (userLibrary)
         *userLibrary = parser.isSet(library);
 
-    std::string address = kelvarin::DefaultExchangeServer;
+    std::string address = DefaultExchangeServer;
     if (parser.isSet(server))
         address = parser.value(server).toStdString();
     else if (const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
              !fromEnvironment.isEmpty())
         address = fromEnvironment.toStdString();
     std::string error;
-    std::optional<std::string> checked = kelvarin::CheckServerAddress(address, error);
+    std::optional<std::string> checked = CheckServerAddress(address, error);
     if (!checked)
         err << "kelvarin: " << error << '\n';
     return checked;
 }
+
+} // namespace kelvarin::gui

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace kelvarin::gui {
+
 // The exchange server to use: --server URL, else KELVARIN_SERVER, else the
 // exchange's own, checked and without a "/" at its end. An unknown option is
 // warned about on `err` and otherwise ignored, so the program still starts;
@@ -14,3 +16,5 @@
 // given, tells whether --user-library was set.
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
                                                  bool* userLibrary = nullptr);
+
+} // namespace kelvarin::gui

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace kelvarin::gui {
+
 class MainFrame;
 
 // Start-up and exit of the desktop program around Qt's event loop.
@@ -34,14 +36,16 @@ public:
 
     MainFrame& Frame() { return *m_frame; }
     MessageBoxes& Messages() { return m_messages; }
-    const kelvarin::WorkingFolders& Folders() const { return m_folders; }
+    const WorkingFolders& Folders() const { return m_folders; }
 
 private:
     bool PrepareBaseFolder();
 
     std::string m_server;
     bool m_userLibrary;
-    kelvarin::WorkingFolders m_folders;
+    WorkingFolders m_folders;
     MessageBoxes m_messages;
     std::unique_ptr<MainFrame> m_frame;
 };
+
+} // namespace kelvarin::gui

@@ -18,7 +18,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 
-MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages)
+namespace kelvarin::gui {
+
+MainFrame::MainFrame(WorkingFolders& folders, std::string server, MessageBoxes& messages)
     : m_folders(folders), m_messages(messages), m_splitter(new QSplitter(Qt::Vertical, this)),
       m_form(new ControlForm(folders, std::move(server), messages, m_splitter)),
       m_startPage(new StartPage(m_splitter)) {
@@ -118,7 +120,7 @@ void MainFrame::SwitchPane() {
 // run has come back to the event loop.
 void MainFrame::closeEvent(QCloseEvent* event) {
     if (m_form->IsRunning()) {
-        kelvarin::StopRequested = 1;
+        StopRequested = 1;
         m_closeWhenIdle = true;
         event->ignore();
         return;
@@ -137,3 +139,5 @@ void MainFrame::OnRunEnded() {
     if (m_closeWhenIdle)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
+
+} // namespace kelvarin::gui

@@ -6,11 +6,14 @@
 #include <memory>
 #include <string>
 
+class QLabel;
+class QSplitter;
+
+namespace kelvarin::gui {
+
 class ControlForm;
 class LockIndicators;
 class MessageBoxes;
-class QLabel;
-class QSplitter;
 class StartPage;
 
 // The program's one window: a small menu bar, the status bar, and the control
@@ -18,7 +21,7 @@ class StartPage;
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    MainFrame(kelvarin::WorkingFolders& folders, std::string server, MessageBoxes& messages);
+    MainFrame(WorkingFolders& folders, std::string server, MessageBoxes& messages);
     ~MainFrame() override;
 
     // Both panes as they are when first shown; File New runs it again.
@@ -38,7 +41,7 @@ private:
     void OnRunEnded();
     void ShowCause(const QString& text);
 
-    kelvarin::WorkingFolders& m_folders;
+    WorkingFolders& m_folders;
     MessageBoxes& m_messages;
     QSplitter* m_splitter;
     ControlForm* m_form;
@@ -47,3 +50,5 @@ private:
     QLabel* m_statusMessage = nullptr;
     bool m_closeWhenIdle = false;
 };
+
+} // namespace kelvarin::gui

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+namespace kelvarin::gui {
+
 StartPage::StartPage(QWidget* parent) : QTextBrowser(parent) {
     setOpenExternalLinks(true);
 }
@@ -27,3 +29,5 @@ void StartPage::Load(const std::string& path) {
     }
     QApplication::restoreOverrideCursor();
 }
+
+} // namespace kelvarin::gui

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kelvarin::gui {
+
 namespace {
 
 bool Covers(const CellFormats::Area& area, int row, int column) {
@@ -51,3 +53,5 @@ void CellFormats::RemoveRows(int first, int last) {
     std::erase_if(m_formats,
                   [](const Format& format) { return format.area.bottom < format.area.top; });
 }
+
+} // namespace kelvarin::gui

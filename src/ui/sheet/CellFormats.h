@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+namespace kelvarin::gui {
+
 // The fonts, colours and alignments given to ranges of cells, latest on top.
 // A sheet gets a handful of them, so a look-up walks the list instead of
 // keeping a format per cell.
@@ -43,3 +45,5 @@ private:
 
     std::vector<Format> m_formats;
 };
+
+} // namespace kelvarin::gui

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string_view>
 
+namespace kelvarin::gui {
+
 namespace {
 
 enum Column { Date, Open, High, Low, Close, Volume, Count };
@@ -83,3 +85,5 @@ ChartSeries BuildChartSeries(const SheetModel& model) {
                      [](const ChartPoint& a, const ChartPoint& b) { return a.key < b.key; });
     return series;
 }
+
+} // namespace kelvarin::gui

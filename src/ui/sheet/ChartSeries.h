@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvarin::gui {
+
 class SheetModel;
 
 // One day of a history file as the chart draws it. key is the date as
@@ -27,3 +29,5 @@ struct ChartSeries {
 
 // Columns as a history file has them: date, open, high, low, close, volume.
 ChartSeries BuildChartSeries(const SheetModel& model);
+
+} // namespace kelvarin::gui

@@ -6,6 +6,8 @@
 #include "ui/sheet/VCF1.h"
 #include "ui_FormViewSheet.h"
 
+namespace kelvarin::gui {
+
 FormViewSheet::FormViewSheet(StockSheets& sheets, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::FormViewSheet>()) {
     m_ui->setupUi(this);
@@ -43,3 +45,5 @@ void FormViewSheet::AddChart() {
     m_chart = new PriceChart(BuildChartSeries(Grid().Model()));
     m_ui->tabs->addTab(m_chart, QStringLiteral("Chart"));
 }
+
+} // namespace kelvarin::gui

@@ -3,13 +3,15 @@
 #include <QWidget>
 #include <memory>
 
-class PriceChart;
-class StockSheets;
-class VCF1;
-
 namespace Ui {
 class FormViewSheet;
 }
+
+namespace kelvarin::gui {
+
+class PriceChart;
+class StockSheets;
+class VCF1;
 
 // The form inside a stock sheet window: the grid, and for a history file a
 // second tab with its price chart. The layouts keep the grid the size of the
@@ -34,3 +36,5 @@ private:
     std::unique_ptr<Ui::FormViewSheet> m_ui;
     PriceChart* m_chart = nullptr;
 };
+
+} // namespace kelvarin::gui

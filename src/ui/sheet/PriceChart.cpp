@@ -9,6 +9,8 @@
 #include <qcustomplot.h>
 #include <utility>
 
+namespace kelvarin::gui {
+
 namespace {
 
 constexpr double Day = 24.0 * 60 * 60;
@@ -186,3 +188,5 @@ void PriceChart::ShowDayNearest(double key) {
                                 price(it->low), price(it->close),
                                 QString::number(it->volume, 'f', 0)));
 }
+
+} // namespace kelvarin::gui

@@ -14,6 +14,8 @@ class QCustomPlot;
 class QLabel;
 class QMouseEvent;
 
+namespace kelvarin::gui {
+
 // A history file's prices as candlesticks (or, switched, a close-price line)
 // over its dates, its volume as bars in a panel below on the same dates.
 // The mouse drags and zooms the dates; the day under the pointer is spelled
@@ -53,3 +55,5 @@ private:
     QLabel* m_readout;
     QLabel* m_note;
 };
+
+} // namespace kelvarin::gui

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace kelvarin::gui {
+
 namespace {
 
 // A plain decimal number as the history files write them, blanks around
@@ -135,3 +137,5 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
 Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
+
+} // namespace kelvarin::gui

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvarin::gui {
+
 // The rows of one file as the grid shows them: the file's bytes kept once,
 // with where each line starts and ends, so a sheet of many thousand rows
 // costs no object per cell. A line is a row (LF or CR LF ends it), a tab
@@ -51,3 +53,5 @@ private:
     QStringList m_headings;
     CellFormats m_formats;
 };
+
+} // namespace kelvarin::gui

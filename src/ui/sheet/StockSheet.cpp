@@ -8,6 +8,8 @@
 #include <QWindow>
 #include <string_view>
 
+namespace kelvarin::gui {
+
 namespace {
 
 // A dialog-type window is what X11 window managers keep above its owner
@@ -97,3 +99,5 @@ void StockSheet::TakeHeadings() {
     }
     grid.RemoveRows(1, 1);
 }
+
+} // namespace kelvarin::gui

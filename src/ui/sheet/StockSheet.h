@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <string>
 
+namespace kelvarin::gui {
+
 class FormViewSheet;
 
 // A stock sheet window: one file in a grid, a viewer only. Sizing border,
@@ -41,3 +43,5 @@ private:
     QRect m_outer;
     QMargins m_fittedMargins;
 };
+
+} // namespace kelvarin::gui

@@ -5,6 +5,8 @@
 
 #include <QRect>
 
+namespace kelvarin::gui {
+
 StockSheet* StockSheets::OpenStockSheet(const std::string& path, QWidget* owner) {
     const int n = m_sheetCount;
     auto* sheet = new StockSheet(*this, owner, m_showMessage);
@@ -16,3 +18,5 @@ StockSheet* StockSheets::OpenStockSheet(const std::string& path, QWidget* owner)
     sheet->LoadFile(path);
     return sheet;
 }
+
+} // namespace kelvarin::gui

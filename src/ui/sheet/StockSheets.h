@@ -7,6 +7,9 @@
 #include <string>
 
 class QWidget;
+
+namespace kelvarin::gui {
+
 class StockSheet;
 
 // Shows a message box with an OK button. The control form routes it
@@ -36,3 +39,5 @@ private:
     int m_sheetCount = 0;
     QPointer<FormViewSheet> m_lastSheetForm;
 };
+
+} // namespace kelvarin::gui
