@@ -1,4 +1,4 @@
-#include "ui/frame/PaneHeights.h"
+#include "ui/frame/MainFrame.h"
 
 #include <QTest>
 

@@ -16,6 +16,16 @@ class LockIndicators;
 class MessageBoxes;
 class StartPage;
 
+// The heights the main window's two panes start with, for a window `frameHeight`
+// pixels high: the start page gets 7 % but never more than 100 pixels, the
+// control form the rest but never less than 200.
+struct PaneHeights {
+    int top;
+    int bottom;
+};
+
+PaneHeights SplitPaneHeights(int frameHeight);
+
 // The program's one window: a small menu bar, the status bar, and the control
 // form above the start page, split as the window's first height suggests.
 class MainFrame : public QMainWindow {
