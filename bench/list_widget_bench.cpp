@@ -14,9 +14,7 @@
 #include "exchange/MarketGenerator.h"
 #include "pipeline/IndexParse.h"
 #include "pipeline/Stages.h"
-#include "ui/form/FileIcons.h"
-#include "ui/form/FileListAdapter.h"
-#include "ui/form/RemoteListAdapter.h"
+#include "ui/form/ListAdapters.h"
 #include "ui/form/StageListView.h"
 
 #include <QApplication>

@@ -2,7 +2,6 @@
 
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
-#include "ui/sheet/ChartSeries.h"
 #include "ui/sheet/VCF1.h"
 
 #include <QCheckBox>

@@ -2,10 +2,8 @@
 
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
-#include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/PriceChart.h"
 #include "ui/sheet/SheetModel.h"
-#include "ui/sheet/StockSheets.h"
 #include "ui/sheet/VCF1.h"
 
 #include <QPointer>

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "pipeline/Stages.h"
-#include "ui/form/FileIcons.h"
-#include "ui/form/FileListAdapter.h"
 #include "ui/form/FormFrontEnd.h"
-#include "ui/form/RemoteListAdapter.h"
-#include "ui/sheet/StockSheets.h"
+#include "ui/form/ListAdapters.h"
+#include "ui/sheet/StockSheet.h"
 
 #include <QWidget>
 #include <memory>
