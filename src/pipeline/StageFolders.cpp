@@ -1,11 +1,11 @@
 #include "pipeline/StageFolders.h"
 
+#include "app/FileAccess.h"
 #include "pipeline/FolderListing.h"
 #include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace kelvarin {
 
@@ -54,9 +54,9 @@ void DeleteStageFiles(const std::vector<std::string>& rows, const std::string& f
         // Case-sensitive on purpose: a row in another letter case is not taken
         // for a stage file, so it stays and its row clears the marker instead.
         if (row.ends_with(extension))
-            ::unlink((folder + row).c_str());
+            RemoveFile(folder + row);
         else
-            ::unlink(marker.c_str());
+            RemoveFile(marker);
     }
 }
 

@@ -74,9 +74,7 @@ bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName
 bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, std::string* error) {
     // A new file needs no temporary name: until the marker names the batch,
     // the journal takes it away again should the run stop half way.
-    const int fd = create
-                       ? ::open(history.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                       : ::open(history.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = OpenForWriting(history.path, create ? O_CREAT | O_EXCL : O_APPEND);
     opened = fd >= 0;
     if (!opened) {
         if (error)

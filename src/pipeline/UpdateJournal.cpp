@@ -77,8 +77,8 @@ bool Restore(const std::string& path, const JournalEntry& entry) {
     if (!S_ISREG(status.st_mode))
         return true;
     if (entry.created)
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    return status.st_size <= entry.size || ::truncate(path.c_str(), entry.size) == 0;
+        return RemoveFile(path) || errno == ENOENT;
+    return status.st_size <= entry.size || TruncateFile(path, entry.size);
 }
 
 } // namespace
@@ -160,7 +160,7 @@ bool UpdateJournal::Commit(const std::string& markerName, std::string* error) {
 void UpdateJournal::Finish() {
     // A journal that stays is harmless: the next run finds its batch named by
     // the marker and keeps it, or the next batch replaces it.
-    ::unlink(m_path.c_str());
+    RemoveFile(m_path);
     m_content = {};
 }
 

@@ -1,4 +1,5 @@
 #include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 #include "zip/ZipInternal.h"
 
 #include <cerrno>
@@ -98,9 +99,9 @@ bool StaysInsideBaseFolder(const std::string& memberName) {
 bool CreateFolderChain(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
          slash = folder.find('/', slash + 1))
-        ::mkdir(folder.substr(0, slash).c_str(), 0777);
+        CreateFolder(folder.substr(0, slash));
     if (!folder.empty() && folder.back() != '/')
-        ::mkdir(folder.c_str(), 0777);
+        CreateFolder(folder);
     return IsFolder(folder);
 }
 
