@@ -1,0 +1,48 @@
+// One write step made to fail: the stage says which file and why, fails, and
+// leaves what the next run needs to complete the work.
+#include "StageFixture.h"
+#include "app/AtomicFile.h"
+#include "app/FileAccess.h"
+#include "pipeline/Marker.h"
+#include "support/WriteFault.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvarin::test {
+namespace {
+
+bool AnyMessageHas(const FakeFrontEnd& frontEnd, const std::string& text) {
+    for (const auto& message : frontEnd.Messages())
+        if (message.text.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+class FailingWriteTest : public StageTest {};
+
+TEST_F(FailingWriteTest, OnlyTheChosenStepFailsAndOnlyOnce) {
+    const std::string path = dir / "kelvarin.ini";
+    std::string error;
+    const WriteFault fault(2, ENOSPC);
+
+    // The second step is the first write, after the temporary file is made.
+    EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+    EXPECT_EQ(error, CannotMessage("write", path, ENOSPC));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_TRUE(WriteFileAtomically(path, "new", &error));
+    EXPECT_EQ(ReadBytes(path), "new");
+}
+
+TEST_F(FailingWriteTest, MarkerThatCannotBeWrittenFailsTheCommitAndStaysAsItWas) {
+    const std::string marker = folders.UnzipFolder + std::string(AutoUnzipMarker);
+    WriteBytes(marker, "SGX20040122.zip");
+    // The folder's flush, then the marker's temporary file.
+    const WriteFault fault(2, EACCES);
+
+    EXPECT_FALSE(CommitMarker(folders.UnzipFolder, AutoUnzipMarker, "SGX20040123.zip", frontEnd));
+    EXPECT_TRUE(AnyMessageHas(frontEnd, CannotMessage("write", marker, EACCES)));
+    EXPECT_EQ(ReadBytes(marker), "SGX20040122.zip");
+}
+
+} // namespace
+} // namespace kelvarin::test
