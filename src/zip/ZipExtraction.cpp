@@ -161,14 +161,23 @@ std::uint32_t ExtractFile(ZipArchiveHandle& handle, const std::string& path,
         return refused;
     AtomicFile output(path);
     if (!output.Open()) {
+        const int cause = errno;
         unzCloseCurrentFile(handle.archive);
+        errno = cause;
         return ZipCannotOpen;
     }
-    const auto write = [&output](const char* data, std::size_t size) {
-        return output.Write(data, size);
+    // The reader closes the member after a refused write, which may change errno.
+    int writeError = 0;
+    const auto write = [&output, &writeError](const char* data, std::size_t size) {
+        if (output.Write(data, size))
+            return true;
+        writeError = errno;
+        return false;
     };
-    if (const auto failed = ReadOpenMember(handle.archive, handle.cachedFacts, write))
+    if (const auto failed = ReadOpenMember(handle.archive, handle.cachedFacts, write)) {
+        errno = writeError;
         return failed;
+    }
     const ZipEntryInfo& entry = handle.cached;
     const bool committed = output.Commit(durability, entry.attributes & ZipReadOnly,
                                          FileTimeToTimespec(entry.accessTime),

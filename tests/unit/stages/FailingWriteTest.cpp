@@ -44,5 +44,21 @@ TEST_F(FailingWriteTest, MarkerThatCannotBeWrittenFailsTheCommitAndStaysAsItWas)
     EXPECT_EQ(ReadBytes(marker), "SGX20040122.zip");
 }
 
+TEST_F(FailingWriteTest, ArchiveThatCannotBeUnzippedIsUnzippedByTheNextAutoRun) {
+    for (const std::string id : {"20040122", "20040123"})
+        WriteZip(folders.ZipFolder + "SGX" + id + ".zip", {{"SESPRICE.DAT", "day " + id}});
+    RefreshZipList();
+    {
+        // The folder's lock, then the first daily file either archive creates.
+        const WriteFault fault(2, ENOSPC);
+        EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Failed);
+    }
+    EXPECT_TRUE(AnyMessageHas(frontEnd, ErrnoText(ENOSPC)));
+
+    EXPECT_EQ(RunUnzip(context, true, zipList, unzipList), StageOutcome::Succeeded);
+    EXPECT_EQ(ReadBytes(folders.UnzipFolder + "SGX20040122.dat"), "day 20040122");
+    EXPECT_EQ(ReadBytes(folders.UnzipFolder + "SGX20040123.dat"), "day 20040123");
+}
+
 } // namespace
 } // namespace kelvarin::test
