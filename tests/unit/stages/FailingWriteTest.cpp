@@ -60,5 +60,20 @@ TEST_F(FailingWriteTest, ArchiveThatCannotBeUnzippedIsUnzippedByTheNextAutoRun) 
     EXPECT_EQ(ReadBytes(folders.UnzipFolder + "SGX20040123.dat"), "day 20040123");
 }
 
+TEST_F(FailingWriteTest, ClearThatCannotDeleteAFileNamesItAndFails) {
+    for (const std::string name : {"SGX20040122.zip", "SGX20040123.zip"})
+        WriteBytes(folders.ZipFolder + name, "x");
+    RefreshZipList();
+    frontEnd.QueueAnswer(MessageAnswer::Ok);
+    // The lock, the marker for the rows "." and "..", then the first archive.
+    const WriteFault fault(4, EIO);
+
+    EXPECT_EQ(ClearStageFiles(context, StageFolder::Zip, zipList), StageOutcome::Failed);
+    EXPECT_TRUE(AnyMessageHas(frontEnd, folders.ZipFolder + "SGX20040122.zip"));
+    EXPECT_TRUE(AnyMessageHas(frontEnd, ErrnoText(EIO)));
+    EXPECT_TRUE(FileExists(folders.ZipFolder + "SGX20040122.zip"));
+    EXPECT_FALSE(FileExists(folders.ZipFolder + "SGX20040123.zip"));
+}
+
 } // namespace
 } // namespace kelvarin::test
