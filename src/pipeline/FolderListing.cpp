@@ -68,7 +68,11 @@ FolderListing ListStageFolder(const std::string& folder, std::string_view patter
             listing.message = FillMessage(MissingFolderMessage, folder);
             dir.reset(::opendir(path.c_str()));
         } else {
-            listing.message = FillMessage(FailedFolderMessage, folder);
+            // The message names no cause, and the stage that goes on to write
+            // there can only say that the folder is missing.
+            listing.message = FillMessage(FailedFolderMessage, folder) + "\n" +
+                              (openError == ENOENT ? CannotMessage("create", folder, errno)
+                                                   : CannotMessage("read", folder, openError));
         }
         if (!dir)
             return listing;

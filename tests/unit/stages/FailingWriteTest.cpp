@@ -3,6 +3,7 @@
 #include "StageFixture.h"
 #include "app/AtomicFile.h"
 #include "app/FileAccess.h"
+#include "pipeline/FolderListing.h"
 #include "pipeline/Marker.h"
 #include "support/WriteFault.h"
 
@@ -73,6 +74,17 @@ TEST_F(FailingWriteTest, ClearThatCannotDeleteAFileNamesItAndFails) {
     EXPECT_TRUE(AnyMessageHas(frontEnd, ErrnoText(EIO)));
     EXPECT_TRUE(FileExists(folders.ZipFolder + "SGX20040122.zip"));
     EXPECT_FALSE(FileExists(folders.ZipFolder + "SGX20040123.zip"));
+}
+
+TEST_F(FailingWriteTest, StageFolderThatCannotBeCreatedIsNamedWithTheCause) {
+    const std::string folder = dir / "new/";
+    const WriteFault fault(1, EACCES);
+
+    const FolderListing listing = ListStageFolder(folder, ZipPattern);
+
+    ASSERT_TRUE(listing.message);
+    EXPECT_NE(listing.message->find(CannotMessage("create", folder, EACCES)), std::string::npos)
+        << *listing.message;
 }
 
 } // namespace
