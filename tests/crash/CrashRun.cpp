@@ -26,6 +26,13 @@ std::string ReadWhole(const fs::path& path) {
     return bytes.str();
 }
 
+std::string Described(const ProcessOutput& output) {
+    return "exit " + std::to_string(output.exitCode) + ", stdout: " + output.out +
+           " stderr: " + output.err;
+}
+
+} // namespace
+
 // What differs between two snapshots, one line per file.
 std::string Difference(const FolderFiles& got, const FolderFiles& expected) {
     std::string text;
@@ -47,13 +54,6 @@ std::string Difference(const FolderFiles& got, const FolderFiles& expected) {
 void CopyFolder(const std::string& from, const std::string& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
-
-std::string Described(const ProcessOutput& output) {
-    return "exit " + std::to_string(output.exitCode) + ", stdout: " + output.out +
-           " stderr: " + output.err;
-}
-
-} // namespace
 
 FolderFiles SnapshotFolder(const std::string& folder) {
     FolderFiles files;

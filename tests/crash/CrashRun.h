@@ -12,6 +12,9 @@ namespace kelvarin::test {
 // Every regular file below a folder, by its path relative to it, with its bytes.
 using FolderFiles = std::map<std::string, std::string>;
 FolderFiles SnapshotFolder(const std::string& folder);
+// What differs between two snapshots, one line per file; empty when nothing.
+std::string Difference(const FolderFiles& got, const FolderFiles& expected);
+void CopyFolder(const std::string& from, const std::string& to);
 
 // The pipeline steps a crash sweep kills, each a kelvarin-cli command that
 // runs on the folders the step before left.
