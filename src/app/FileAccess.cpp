@@ -127,9 +127,14 @@ bool CreateFolderPath(const std::string& folder, bool& created) {
             created = true;
             continue;
         }
-        // Made meanwhile by another process is as good as made here.
-        if (errno != EEXIST || !IsFolder(step))
+        if (errno != EEXIST)
             return false;
+        // Made meanwhile by another process is as good as made here; what
+        // else stands there is no folder.
+        if (!IsFolder(step)) {
+            errno = ENOTDIR;
+            return false;
+        }
     }
     return true;
 }
