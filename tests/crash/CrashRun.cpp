@@ -3,8 +3,6 @@
 #include "support/TestPaths.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace kelvarin::test {
@@ -19,31 +17,6 @@ bool IsPartialFile(const std::string& relativePath) {
     return fs::path(relativePath).filename().string().starts_with("kelvarin-partial-");
 }
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-// What differs between two snapshots, one line per file.
-std::string Difference(const FolderFiles& got, const FolderFiles& expected) {
-    std::string text;
-    for (const auto& [name, bytes] : got) {
-        const auto found = expected.find(name);
-        if (found == expected.end())
-            text += "  extra file " + name + "\n";
-        else if (found->second != bytes)
-            text += "  " + name + " differs (" + std::to_string(bytes.size()) + " bytes, " +
-                    std::to_string(found->second.size()) + " expected)\n";
-    }
-    for (const auto& [name, bytes] : expected) {
-        if (!got.contains(name))
-            text += "  missing file " + name + "\n";
-    }
-    return text;
-}
-
 void CopyFolder(const std::string& from, const std::string& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
@@ -54,15 +27,6 @@ std::string Described(const ProcessOutput& output) {
 }
 
 } // namespace
-
-FolderFiles SnapshotFolder(const std::string& folder) {
-    FolderFiles files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = ReadWhole(entry.path());
-    }
-    return files;
-}
 
 const char* StageName(CrashStage stage) {
     switch (stage) {
@@ -156,7 +120,7 @@ SweepResult CrashSweep::Sweep(CrashStage stage, long first, long last, long step
             continue;
         }
         // Temporary files included: the rerun must have removed the leftovers.
-        const std::string difference = Difference(SnapshotFolder(base), after);
+        const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }
@@ -203,7 +167,7 @@ SweepResult CrashSweep::SweepSettings(long last) {
         // must be right.
         FolderFiles got = SnapshotFolder(base);
         std::erase_if(got, [](const auto& file) { return IsPartialFile(file.first); });
-        const std::string difference = Difference(got, after);
+        const std::string difference = SnapshotDifference(got, after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "support/FolderSnapshot.h"
 #include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
 namespace kelvarin::test {
-
-// Every regular file below a folder, by its path relative to it, with its bytes.
-using FolderFiles = std::map<std::string, std::string>;
-FolderFiles SnapshotFolder(const std::string& folder);
 
 // The pipeline steps a crash sweep kills, each a kelvarin-cli command that
 // runs on the folders the step before left.
