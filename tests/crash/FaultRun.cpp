@@ -178,7 +178,7 @@ FaultSweepResult FaultSweep::Sweep(const FaultCommand& command, int error, long 
         if (failed.err.find(FaultNote) == std::string::npos) {
             // The run took fewer steps: it must have been a clean one.
             result.endedAt = step;
-            const std::string difference = Difference(SnapshotFolder(base), after);
+            const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
             if (failed.exitCode != 0 || !difference.empty())
                 result.faults.push_back(what + ": the run that never reached the step: " +
                                         Described(failed) + difference);
@@ -193,7 +193,7 @@ FaultSweepResult FaultSweep::Sweep(const FaultCommand& command, int error, long 
             result.faults.push_back(what + ", the run after it: " + Described(rerun));
             continue;
         }
-        const std::string difference = Difference(SnapshotFolder(base), after);
+        const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }

@@ -47,7 +47,7 @@ TEST_F(FailingWriteTest, MarkerThatCannotBeWrittenFailsTheCommitAndStaysAsItWas)
 
 TEST_F(FailingWriteTest, ArchiveThatCannotBeUnzippedIsUnzippedByTheNextAutoRun) {
     for (const std::string id : {"20040122", "20040123"})
-        WriteZip(folders.ZipFolder + "SGX" + id + ".zip", {{"SESPRICE.DAT", "day " + id}});
+        WriteZipArchive(folders.ZipFolder + "SGX" + id + ".zip", {{"SESPRICE.DAT", "day " + id}});
     RefreshZipList();
     {
         // The folder's lock, then the first daily file either archive creates.
