@@ -20,8 +20,10 @@ namespace {
 
 constexpr const StageFolderFacts& Zip = FactsOf(StageFolder::Zip);
 
-// A stopped transfer is the user's choice, not a failure to report.
-enum class FetchOutcome { Fetched, Failed, Stopped };
+// A stopped transfer is the user's choice, not a failure to report. A day the
+// exchange refused, or sent no whole archive for, failed by itself and is
+// held; a transfer that never got an answer says nothing about the day.
+enum class FetchOutcome { Fetched, DayFailed, TransferFailed, Stopped };
 
 // An error page, a body cut short or a name leading out of the zip folder
 // must never be stored as a daily archive; `cause` says why an item was not fetched.
@@ -30,16 +32,19 @@ FetchOutcome Fetch(const StageContext& context, ConnectionShare& connections,
                    std::string& cause) {
     if (localName.find('/') != std::string::npos) {
         cause = "the name " + localName + " would lead out of the zip folder";
-        return FetchOutcome::Failed;
+        return FetchOutcome::DayFailed;
     }
     StagePump pump(context.frontEnd);
     HttpTransfer transfer(context.transfer, &connections, &pump);
     if (!transfer.FetchUrl(address, body, "Kelvarin", &context.frontEnd.TransferStatus())) {
         cause = transfer.FailureCause();
-        return transfer.Stopped() ? FetchOutcome::Stopped : FetchOutcome::Failed;
+        if (transfer.Stopped())
+            return FetchOutcome::Stopped;
+        return transfer.RefusalStatus() != 0 ? FetchOutcome::DayFailed
+                                             : FetchOutcome::TransferFailed;
     }
     if (!IsCompleteZipArchive(body, &cause))
-        return FetchOutcome::Failed;
+        return FetchOutcome::DayFailed;
     return FetchOutcome::Fetched;
 }
 
@@ -128,10 +133,10 @@ bool DownloadRun::FetchItem(const std::string& item) {
     const FetchOutcome outcome = Fetch(m_context, m_connections, address, localName, body, cause);
     if (outcome != FetchOutcome::Fetched) {
         m_frontEnd.StatusLine().SetText("Download unsuccessful");
-        if (outcome == FetchOutcome::Failed) {
+        if (outcome != FetchOutcome::Stopped) {
             m_failures.Add(address, cause);
             if (m_autoMode)
-                m_held.Failed(item, cause);
+                m_held.Failed(item, cause, outcome == FetchOutcome::DayFailed);
         }
         return true;
     }

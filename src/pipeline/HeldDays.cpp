@@ -5,8 +5,13 @@
 
 namespace kelvarin {
 
-void HeldDayUpdate::Failed(const std::string& item, const std::string& cause) {
-    m_failed.push_back({item, {}, cause});
+void HeldDayUpdate::Failed(const std::string& item, const std::string& cause, bool dayFailed) {
+    if (!m_firstFailure) {
+        m_firstFailure = item;
+        m_firstFailureHeld = dayFailed;
+    }
+    if (dayFailed)
+        m_failed.push_back({item, {}, cause});
 }
 
 void HeldDayUpdate::Settled(const std::string& localName) {
@@ -35,15 +40,18 @@ bool HeldDayUpdate::Apply(const WorkingFolders& folders, std::string_view marker
 
 std::string HeldDayUpdate::Advice(std::string_view marker, std::string_view initialMarker,
                                   FrontEnd& frontEnd) const {
-    if (m_failed.empty())
+    if (!m_firstFailure)
         return {};
-    const std::string& item = m_failed.front().item;
+    const std::string start = marker == initialMarker
+                                  ? "the next Auto run starts again with the first item."
+                                  : "the next Auto run starts after " + std::string(marker) + ".";
+    const std::string& item = *m_firstFailure;
+    if (!m_firstFailureHeld)
+        return "The marker stays before " + item + ": " + start;
     std::string advice = "Later days wait for " + item;
     if (const DayRecord* held = m_held.Find(LocalName(item)))
         advice += ", which has failed since " + held->since;
-    advice += marker == initialMarker
-                  ? ": the next Auto run starts again with the first item."
-                  : ": the next Auto run starts after " + std::string(marker) + ".";
+    advice += ": " + start;
     const std::string letGo = frontEnd.HowToLetGo(item);
     if (!letGo.empty())
         advice += "\n" + letGo;
