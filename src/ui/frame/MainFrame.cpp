@@ -116,9 +116,9 @@ MainFrame::~MainFrame() = default;
 void MainFrame::CreateMenu() {
     // The blank item is there only to hold its place in the bar.
     menuBar()->addAction(QStringLiteral(" "));
-    AddStatusItem();
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
+    AddStatusItem();
 }
 
 void MainFrame::AddStatusItem() {
