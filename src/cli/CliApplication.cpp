@@ -7,6 +7,7 @@
 #include "net/ServerAddress.h"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -23,6 +24,8 @@ constexpr const char* Footer =
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
     "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"
     "hand; a second Ctrl+C quits.\n"
+    "A stage whose folder another Kelvarin process is writing fails at once,\n"
+    "unless --wait gives that process time; Ctrl+C ends the wait.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
@@ -87,6 +90,12 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                        "servers (default: $CURL_CA_BUNDLE, else $SSL_CERT_DIR, else "
                        "$SSL_CERT_FILE, else the system's trust store)")
             ->type_name("FILE");
+    int waitSeconds = 0;
+    app.add_option("--wait", waitSeconds,
+                   "When another Kelvarin process is writing a folder a stage writes, wait up to "
+                   "SECONDS for it instead of failing at once")
+        ->type_name("SECONDS")
+        ->check(CLI::NonNegativeNumber);
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
@@ -132,6 +141,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     }
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     context.stage.transfer.trust = std::move(trust);
+    context.frontEnd.SetFolderWait(std::chrono::seconds(waitSeconds));
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

@@ -51,6 +51,12 @@ void CliFrontEnd::ShowCause(const std::string& text) {
     m_streams.err << text << '\n' << std::flush;
 }
 
+std::chrono::seconds CliFrontEnd::WaitForHeldFolder(const std::string& refusal) {
+    if (m_folderWait > std::chrono::seconds{0})
+        ShowCause(refusal + "; waiting up to " + std::to_string(m_folderWait.count()) + " s...");
+    return m_folderWait;
+}
+
 MessageAnswer CliFrontEnd::Ask(MessageButtons buttons) {
     const bool yesNo = buttons == MessageButtons::YesNo;
     const MessageAnswer agree = yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;

@@ -3,6 +3,7 @@
 #include "cli/ProgressPainter.h"
 #include "pipeline/FrontEnd.h"
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -38,6 +39,11 @@ public:
     // request by itself; there is no queue to take anything from.
     void PumpOneMessage() override {}
     void ShowCause(const std::string& text) override;
+    std::chrono::seconds WaitForHeldFolder(const std::string& refusal) override;
+
+    // With --wait a stage waits this long for a folder another process holds.
+    void SetFolderWait(std::chrono::seconds wait) { m_folderWait = wait; }
+    std::chrono::seconds FolderWait() const { return m_folderWait; }
 
     // With --yes every question is answered Yes (or OK) without asking.
     void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }
@@ -54,6 +60,7 @@ private:
     std::optional<ProgressPainter> m_progress;
     std::optional<std::string> m_status;
     bool m_assumeYes = false;
+    std::chrono::seconds m_folderWait{0};
 };
 
 } // namespace kelvarin::cli

@@ -3,6 +3,7 @@
 #include "net/StatusWindow.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,12 @@ public:
     // Why a stage failed as a whole, naming the address or file. The status
     // line moves on; this stays readable after the stage has ended.
     virtual void ShowCause(const std::string& text) = 0;
+    // How long a stage waits for a folder that another Kelvarin process holds,
+    // `refusal` naming the folder; a front end that waits tells the user so
+    // here. Zero: the stage gives up at once and shows the refusal.
+    virtual std::chrono::seconds WaitForHeldFolder(const std::string& /*refusal*/) {
+        return std::chrono::seconds{0};
+    }
 };
 
 // A list control as the stages read it, by index at every pass, so a command
