@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
 #include "cli/FolderCommands.h"
+#include "cli/ScheduleCommand.h"
 #include "cli/StageCommands.h"
 #include "net/ServerAddress.h"
 
@@ -26,6 +27,8 @@ constexpr const char* Footer =
     "hand; a second Ctrl+C quits.\n"
     "A stage whose folder another Kelvarin process is writing fails at once,\n"
     "unless --wait gives that process time; Ctrl+C ends the wait.\n"
+    "schedule --at exits 1 and installs nothing where there is no systemd user\n"
+    "session; it prints the crontab line for the same run on stdout instead.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
@@ -55,8 +58,13 @@ CliDefaults CliDefaults::FromEnvironment() {
     const char* server = std::getenv("KELVARIN_SERVER");
     std::error_code ignored;
     const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored);
-    return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer,
-            UserLibraryFolder(), InstalledStartPage(program), CertificateTrustFromEnvironment()};
+    return {CurrentDirectory(),
+            server && *server ? server : DefaultExchangeServer,
+            UserLibraryFolder(),
+            InstalledStartPage(program),
+            CertificateTrustFromEnvironment(),
+            program,
+            UserUnitFolder()};
 }
 
 CliApplication::CliApplication(const CliStreams& streams, CliDefaults defaults)
@@ -105,6 +113,8 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     commands.push_back(std::make_unique<UpdateCommand>());
     commands.push_back(std::make_unique<ClearCommand>());
     commands.push_back(std::make_unique<RunCommand>());
+    commands.push_back(std::make_unique<ScheduleCommand>(
+        ScheduleSetup{m_defaults.program, m_defaults.userUnitFolder, *m_defaults.systemctl}));
     std::vector<std::pair<CLI::App*, Command*>> byName;
     for (const auto& command : commands)
         byName.emplace_back(command->AddTo(app), command.get());
