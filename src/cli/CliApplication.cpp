@@ -99,11 +99,19 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                        "$SSL_CERT_FILE, else the system's trust store)")
             ->type_name("FILE");
     int waitSeconds = 0;
+    // Nine digits at most: any int holds them.
+    const CLI::Validator seconds(
+        [](std::string& text) -> std::string {
+            const bool number = !text.empty() && text.size() <= 9 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            return number ? "" : text + " is not a number of seconds from 0 to 999999999";
+        },
+        "");
     app.add_option("--wait", waitSeconds,
                    "When another Kelvarin process is writing a folder a stage writes, wait up to "
                    "SECONDS for it instead of failing at once")
         ->type_name("SECONDS")
-        ->check(CLI::NonNegativeNumber);
+        ->check(seconds);
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
