@@ -10,7 +10,10 @@
 
 namespace kelvarin {
 
-std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error) {
+std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error,
+                                                bool* heldElsewhere) {
+    if (heldElsewhere)
+        *heldElsewhere = false;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
@@ -21,6 +24,8 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
     if (fault != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int cause = fault != 0 ? fault : errno;
         ::close(fd);
+        if (heldElsewhere)
+            *heldElsewhere = cause == EWOULDBLOCK;
         if (error)
             *error = cause == EWOULDBLOCK ? folder + " is being updated by another Kelvarin process"
                                           : CannotMessage("lock", folder, cause);

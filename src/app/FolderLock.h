@@ -12,8 +12,10 @@ namespace kelvarin {
 class FolderLock {
 public:
     // Null when the folder is locked by another process or cannot be opened;
-    // `error` then says which folder and why.
-    static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error);
+    // `error` then says which folder and why, and `heldElsewhere` whether it
+    // was the other process, the one refusal that trying again can end.
+    static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error,
+                                               bool* heldElsewhere = nullptr);
 
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;

@@ -3,12 +3,14 @@
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
 #include "cli/FolderCommands.h"
+#include "cli/ScheduleCommand.h"
 #include "cli/SkipCommand.h"
 #include "cli/StageCommands.h"
 #include "cli/StatusCommand.h"
 #include "net/ServerAddress.h"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -26,6 +28,10 @@ constexpr const char* Footer =
     "run goes on after a stage that fails, but no stage takes a day that the\n"
     "stage before it has not completed. Ctrl+C pauses after the item in hand; a\n"
     "second Ctrl+C quits.\n"
+    "A stage whose folder another Kelvarin process is writing fails at once,\n"
+    "unless --wait gives that process time; Ctrl+C ends the wait.\n"
+    "schedule --at exits 1 and installs nothing where there is no systemd user\n"
+    "session; it prints the crontab line for the same run on stdout instead.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
@@ -67,8 +73,13 @@ CliDefaults CliDefaults::FromEnvironment() {
     const char* server = std::getenv("KELVARIN_SERVER");
     std::error_code ignored;
     const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored);
-    return {CurrentDirectory(), server && *server ? server : DefaultExchangeServer,
-            UserLibraryFolder(), InstalledStartPage(program), CertificateTrustFromEnvironment()};
+    return {CurrentDirectory(),
+            server && *server ? server : DefaultExchangeServer,
+            UserLibraryFolder(),
+            InstalledStartPage(program),
+            CertificateTrustFromEnvironment(),
+            program,
+            UserUnitFolder()};
 }
 
 CliApplication::CliApplication(const CliStreams& streams, CliDefaults defaults)
@@ -102,6 +113,20 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                        "servers (default: $CURL_CA_BUNDLE, else $SSL_CERT_DIR, else "
                        "$SSL_CERT_FILE, else the system's trust store)")
             ->type_name("FILE");
+    int waitSeconds = 0;
+    // Nine digits at most: any int holds them.
+    const CLI::Validator seconds(
+        [](std::string& text) -> std::string {
+            const bool number = !text.empty() && text.size() <= 9 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            return number ? "" : text + " is not a number of seconds from 0 to 999999999";
+        },
+        "");
+    app.add_option("--wait", waitSeconds,
+                   "When another Kelvarin process is writing a folder a stage writes, wait up to "
+                   "SECONDS for it instead of failing at once")
+        ->type_name("SECONDS")
+        ->check(seconds);
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
@@ -113,6 +138,8 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     commands.push_back(std::make_unique<RunCommand>());
     commands.push_back(std::make_unique<SkipCommand>());
     commands.push_back(std::make_unique<StatusCommand>());
+    commands.push_back(std::make_unique<ScheduleCommand>(
+        ScheduleSetup{m_defaults.program, m_defaults.userUnitFolder, *m_defaults.systemctl}));
     std::vector<std::pair<CLI::App*, Command*>> byName;
     for (const auto& command : commands)
         byName.emplace_back(command->AddTo(app), command.get());
@@ -151,6 +178,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     context.stage.transfer.trust = std::move(trust);
     context.frontEnd.SetCommandPrefix("kelvarin-cli --base " +
                                       ShellWord(context.folders.BaseFolder));
+    context.frontEnd.SetFolderWait(std::chrono::seconds(waitSeconds));
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

@@ -55,6 +55,12 @@ std::string CliFrontEnd::HowToLetGo(const std::string& item) {
     return "If " + item + " will never come, let it go with: " + m_commandPrefix + " skip " + item;
 }
 
+std::chrono::seconds CliFrontEnd::WaitForHeldFolder(const std::string& refusal) {
+    if (m_folderWait > std::chrono::seconds{0})
+        ShowCause(refusal + "; waiting up to " + std::to_string(m_folderWait.count()) + " s...");
+    return m_folderWait;
+}
+
 MessageAnswer CliFrontEnd::Ask(MessageButtons buttons) {
     const bool yesNo = buttons == MessageButtons::YesNo;
     const MessageAnswer agree = yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;

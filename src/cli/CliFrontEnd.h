@@ -3,6 +3,7 @@
 #include "cli/ProgressPainter.h"
 #include "pipeline/FrontEnd.h"
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -45,6 +46,11 @@ public:
     // subcommand ("kelvarin-cli --base DIR"), for the commands the messages
     // suggest.
     void SetCommandPrefix(std::string prefix) { m_commandPrefix = std::move(prefix); }
+    std::chrono::seconds WaitForHeldFolder(const std::string& refusal) override;
+
+    // With --wait a stage waits this long for a folder another process holds.
+    void SetFolderWait(std::chrono::seconds wait) { m_folderWait = wait; }
+    std::chrono::seconds FolderWait() const { return m_folderWait; }
 
     // With --yes every question is answered Yes (or OK) without asking.
     void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }
@@ -62,6 +68,7 @@ private:
     std::optional<std::string> m_status;
     bool m_assumeYes = false;
     std::string m_commandPrefix = "kelvarin-cli";
+    std::chrono::seconds m_folderWait{0};
 };
 
 } // namespace kelvarin::cli

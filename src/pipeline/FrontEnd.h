@@ -3,6 +3,7 @@
 #include "net/StatusWindow.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,12 @@ public:
     // Download keeps failing on, so that the days after it wait no longer;
     // shown with the failure. Empty when the program offers no way.
     virtual std::string HowToLetGo(const std::string&) { return {}; }
+    // How long a stage waits for a folder that another Kelvarin process holds,
+    // `refusal` naming the folder; a front end that waits tells the user so
+    // here. Zero: the stage gives up at once and shows the refusal.
+    virtual std::chrono::seconds WaitForHeldFolder(const std::string& /*refusal*/) {
+        return std::chrono::seconds{0};
+    }
 };
 
 // A list control as the stages read it, by index at every pass, so a command

@@ -9,6 +9,7 @@
 #include "support/TestPaths.h"
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -115,6 +116,47 @@ TEST_F(TwoProgramsTest, AKilledHolderReleasesTheFolder) {
     const ProcessOutput second = RunProcess(Command({"download"}));
     EXPECT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(SnapshotFolder(m_base / "zip").size(), 7u);
+}
+
+// A run from a timer may start while the desktop program is downloading:
+// with --wait it waits for the folder rather than failing the evening's run.
+TEST_F(TwoProgramsTest, WaitingDownloadGoesOnOnceTheFolderIsFree) {
+    MakeFolders();
+    auto held = Hold(m_base / "zip/");
+    ProcessRunner waiting(Command({"--wait", "60", "download"}));
+    const std::string notice = m_base.Path() + "/zip/ is being updated by another Kelvarin "
+                                               "process; waiting up to 60 s...";
+    ASSERT_TRUE(waiting.WaitForErr(notice, std::chrono::seconds(30)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(AnyArchive());
+
+    held.reset();
+    const ProcessOutput done = waiting.Wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(SnapshotFolder(m_base / "zip").size(), 7u);
+}
+
+TEST_F(TwoProgramsTest, WaitEndsWithTheRefusalWhenTimeIsUpOrOnCtrlC) {
+    MakeFolders();
+    const std::string refusal =
+        m_base.Path() + "/zip/ is being updated by another Kelvarin process";
+    auto held = Hold(m_base / "zip/");
+    const ProcessOutput timedOut = RunProcess(Command({"--wait", "1", "download"}));
+    EXPECT_EQ(timedOut.exitCode, 1);
+    EXPECT_NE(timedOut.err.find(refusal + "; waiting up to 1 s...\n" + refusal + "\n"),
+              std::string::npos)
+        << timedOut.err;
+
+    ProcessRunner interrupted(Command({"--wait", "60", "download"}));
+    ASSERT_TRUE(interrupted.WaitForErr("waiting up to 60 s", std::chrono::seconds(30)));
+    interrupted.Signal(SIGINT);
+    // Were Ctrl+C ignored, the folder freed now would let the download go on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    held.reset();
+    const ProcessOutput stopped = interrupted.Wait();
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_NE(stopped.err.find(refusal), std::string::npos) << stopped.err;
+    EXPECT_FALSE(AnyArchive());
 }
 
 } // namespace

@@ -93,8 +93,34 @@ void ProcessRunner::Signal(int signal) const {
         ::kill(m_pid, signal);
 }
 
+bool ProcessRunner::WaitForErr(std::string_view text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_errSoFar.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (m_errFd < 0 || left.count() <= 0)
+            return false;
+        pollfd fd{m_errFd, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR)
+            throw SystemError("poll", errno);
+        if (ready <= 0)
+            continue;
+        char chunk[4096];
+        const ssize_t got = ::read(m_errFd, chunk, sizeof chunk);
+        if (got > 0) {
+            m_errSoFar.append(chunk, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            ::close(m_errFd);
+            m_errFd = -1;
+        }
+    }
+    return true;
+}
+
 ProcessOutput ProcessRunner::Wait() {
     ProcessOutput output;
+    output.err = std::move(m_errSoFar);
     const auto deadline = std::chrono::steady_clock::now() + RunTimeout;
     pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
     std::string* sinks[2] = {&output.out, &output.err};

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -26,6 +28,9 @@ public:
 
     pid_t Pid() const { return m_pid; }
     void Signal(int signal) const;
+    // Reads stderr until it holds `text`: false when the program ends or
+    // `timeout` passes first. What was read stays part of Wait's output.
+    bool WaitForErr(std::string_view text, std::chrono::milliseconds timeout);
     // Reads both outputs to their end and waits for the process; a process that
     // has not ended after two minutes is killed and the call throws.
     ProcessOutput Wait();
@@ -34,6 +39,7 @@ private:
     pid_t m_pid = -1;
     int m_outFd = -1;
     int m_errFd = -1;
+    std::string m_errSoFar;
 };
 
 // Starts the program and waits for it.
