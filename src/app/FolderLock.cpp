@@ -9,14 +9,15 @@
 
 namespace kelvarin {
 
-std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error) {
+std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error,
+                                                Mode mode) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
             *error = CannotMessage("lock", folder, errno);
         return nullptr;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd, (mode == Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
         const int cause = errno;
         ::close(fd);
         if (error)

@@ -11,9 +11,14 @@ namespace kelvarin {
 // releases it when the process dies.
 class FolderLock {
 public:
+    // A reader of the folder takes it Shared: readers do not keep each other
+    // out, but a writer and a reader do.
+    enum class Mode { Exclusive, Shared };
+
     // Null when the folder is locked by another process or cannot be opened;
     // `error` then says which folder and why.
-    static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error);
+    static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error,
+                                               Mode mode = Mode::Exclusive);
 
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;

@@ -1,5 +1,7 @@
 #include "pipeline/HistoryFile.h"
 
+#include "pipeline/DailyPriceReader.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -69,7 +71,78 @@ char* PrintPrice(char* at, double value) {
     return std::copy_n(text, size, at);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether `text` is "-"? digits, with `decimals` digits after a point when
+// there are any.
+bool IsNumber(std::string_view text, std::size_t decimals) {
+    if (text.starts_with('-'))
+        text.remove_prefix(1);
+    const std::size_t integer = std::min(text.find('.'), text.size());
+    if (integer == 0 || !std::all_of(text.begin(), text.begin() + integer, IsDigit))
+        return false;
+    if (decimals == 0)
+        return integer == text.size();
+    return text.size() == integer + 1 + decimals &&
+           std::all_of(text.begin() + integer + 1, text.end(), IsDigit);
+}
+
+// A price as "%6.3f" prints it: padded on the left to six characters.
+bool ParsePrice(std::string_view field, double& value) {
+    const std::size_t start = std::min(field.find_first_not_of(' '), field.size());
+    if (!IsNumber(field.substr(start), 3))
+        return false;
+    value = PriceFieldValue(field);
+    return true;
+}
+
+// The next tab-separated column of `rest`, which loses it and its tab; false
+// when `rest` is used up.
+bool NextColumn(std::string_view& rest, bool& more, std::string_view& column) {
+    if (!more)
+        return false;
+    const std::size_t tab = rest.find('\t');
+    more = tab != std::string_view::npos;
+    column = rest.substr(0, tab);
+    rest.remove_prefix(more ? tab + 1 : rest.size());
+    return true;
+}
+
 } // namespace
+
+bool DateKeyOf(std::string_view date, std::uint32_t& key) {
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
+        return false;
+    key = 0;
+    for (const std::size_t at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!IsDigit(date[at]))
+            return false;
+        key = key * 10 + static_cast<std::uint32_t>(date[at] - '0');
+    }
+    return true;
+}
+
+bool ParseHistoryRow(std::string_view line, HistoryRow& row) {
+    std::string_view rest = line;
+    bool more = true;
+    std::string_view date;
+    std::string_view prices[4];
+    std::string_view volume;
+    if (!NextColumn(rest, more, date) || !DateKeyOf(date, row.dateKey))
+        return false;
+    for (std::string_view& price : prices) {
+        if (!NextColumn(rest, more, price))
+            return false;
+    }
+    if (!NextColumn(rest, more, volume) || more || !IsNumber(volume, 0))
+        return false;
+    row.date = date;
+    row.volume = VolumeFieldValue(volume);
+    return ParsePrice(prices[0], row.open) && ParsePrice(prices[1], row.high) &&
+           ParsePrice(prices[2], row.low) && ParsePrice(prices[3], row.close);
+}
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {
     rows += "\r\n";

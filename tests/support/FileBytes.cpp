@@ -26,4 +26,14 @@ bool FileExists(const std::string& path) {
     return std::filesystem::exists(path, ignored);
 }
 
+std::map<std::string, std::string> SnapshotFolder(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files.emplace(std::filesystem::relative(entry.path(), folder).string(),
+                          ReadBytes(entry.path().string()));
+    }
+    return files;
+}
+
 } // namespace kelvarin::test
