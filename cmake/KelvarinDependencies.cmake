@@ -17,4 +17,6 @@ endif()
 
 if(KELVARIN_BUILD_TESTS)
   find_package(GTest REQUIRED)
+  # The tests read kelvarin-cli's JSON back with a real parser.
+  find_package(nlohmann_json 3 REQUIRED)
 endif()

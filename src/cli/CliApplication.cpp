@@ -1,5 +1,6 @@
 #include "CliApplication.h"
 
+#include "CheckCommand.h"
 #include "ClearCommand.h"
 #include "ConnectCommand.h"
 #include "DownloadCommand.h"
@@ -31,8 +32,10 @@ constexpr const char* Footer =
     "hand; a second Ctrl+C quits.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
-    "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
-    "that is not in its list.";
+    "check reads every history file and the daily files applied, changes nothing\n"
+    "(unless --repair), and prints its findings by file with a summary line last.\n"
+    "Exit status: 0 done, 1 a stage reported a failure or check found a fault,\n"
+    "2 a usage error or a name that is not in its list.";
 
 // The base folder names no separator at its end (unless it is the root), as
 // every file name appended to it starts with one.
@@ -102,6 +105,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     commands.push_back(std::make_unique<UpdateCommand>());
     commands.push_back(std::make_unique<ClearCommand>());
     commands.push_back(std::make_unique<RunCommand>());
+    commands.push_back(std::make_unique<CheckCommand>());
     std::vector<std::pair<CLI::App*, Command*>> byName;
     for (const auto& command : commands)
         byName.emplace_back(command->AddTo(app), command.get());
