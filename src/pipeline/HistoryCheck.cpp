@@ -104,12 +104,15 @@ struct ParsedRow {
     std::uint32_t dateKey;
     int line;
     std::string_view text;
+    std::uint64_t valuesKey;
 };
 
-// Leaves `rows` by date and then by line.
-void FindRepeats(std::vector<ParsedRow>& rows, std::vector<Finding>& findings) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const ParsedRow& a, const ParsedRow& b) { return a.dateKey < b.dateKey; });
+// Leaves `rows` by date and then by line; `inOrder` when they are so already.
+void FindRepeats(std::vector<ParsedRow>& rows, bool inOrder, std::vector<Finding>& findings) {
+    if (!inOrder)
+        std::stable_sort(rows.begin(), rows.end(), [](const ParsedRow& a, const ParsedRow& b) {
+            return a.dateKey < b.dateKey;
+        });
     for (auto first = rows.begin(); first != rows.end();) {
         const auto end = std::find_if(
             first, rows.end(), [&](const ParsedRow& row) { return row.dateKey != first->dateKey; });
@@ -128,6 +131,13 @@ void FindRepeats(std::vector<ParsedRow>& rows, std::vector<Finding>& findings) {
     }
 }
 
+// splitmix64's finaliser: every bit of the input moves about half the output.
+std::uint64_t Mixed(std::uint64_t value) {
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111eb;
+    return value ^ (value >> 31);
+}
+
 } // namespace
 
 std::string DescribeRow(std::string_view row) {
@@ -142,8 +152,30 @@ std::string DescribeRow(std::string_view row) {
     return text;
 }
 
-std::uint64_t RowHash(std::string_view row) {
-    return std::hash<std::string_view>{}(row);
+std::uint64_t ValuesKey(const HistoryRow& row, std::string_view line) {
+    if (!row.exact)
+        return std::hash<std::string_view>{}(line);
+    std::uint64_t key = Mixed(row.dateKey);
+    for (const std::int64_t price : row.thousandths)
+        key = Mixed(key + static_cast<std::uint64_t>(price));
+    return Mixed(key + static_cast<std::uint64_t>(row.volume));
+}
+
+std::uint64_t ValuesKey(const DailyPriceRecord& record, std::uint32_t dateKey,
+                        std::string& scratch) {
+    std::int64_t thousandths[4];
+    if (!PriceThousandths(record.open, thousandths[0]) ||
+        !PriceThousandths(record.high, thousandths[1]) ||
+        !PriceThousandths(record.low, thousandths[2]) ||
+        !PriceThousandths(record.close, thousandths[3])) {
+        scratch.clear();
+        AppendHistoryRow(scratch, record);
+        return std::hash<std::string_view>{}(std::string_view(scratch).substr(2));
+    }
+    std::uint64_t key = Mixed(dateKey);
+    for (const std::int64_t price : thousandths)
+        key = Mixed(key + static_cast<std::uint64_t>(price));
+    return Mixed(key + static_cast<std::uint64_t>(record.volume));
 }
 
 bool HistoryLines::Next(std::string_view& line, bool& crlf, bool& last) {
@@ -178,6 +210,7 @@ HistoryFileCheck CheckHistoryBytes(std::string_view bytes) {
     int number = 0;
     std::uint32_t above = 0;
     std::string_view aboveDate;
+    bool inOrder = true;
     HistoryRow row;
     while (lines.Next(line, crlf, last)) {
         ++number;
@@ -212,20 +245,22 @@ HistoryFileCheck CheckHistoryBytes(std::string_view bytes) {
                      line.empty() ? "an empty line" : "not a history row: " + Quoted(line)});
             continue;
         }
-        if (row.dateKey < above)
+        if (row.dateKey < above) {
+            inOrder = false;
             findings.push_back({FindingKind::OutOfOrder, number,
                                 "dated " + std::string(row.date) + ", before the row above it (" +
                                     std::string(aboveDate) + ")"});
+        }
         above = row.dateKey;
         aboveDate = row.date;
         CheckValues(row, line, number, findings);
-        parsed.push_back({row.dateKey, number, line});
+        parsed.push_back({row.dateKey, number, line, ValuesKey(row, line)});
     }
-    FindRepeats(parsed, findings);
+    FindRepeats(parsed, inOrder, findings);
     check.entries.reserve(parsed.size());
     for (const ParsedRow& each : parsed)
         check.entries.push_back(
-            {each.dateKey, static_cast<std::uint32_t>(each.line), RowHash(each.text)});
+            {each.dateKey, static_cast<std::uint32_t>(each.line), each.valuesKey});
     return check;
 }
 

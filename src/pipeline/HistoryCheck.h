@@ -9,17 +9,25 @@
 
 namespace kelvarin {
 
+struct DailyPriceRecord;
+struct HistoryRow;
+
 // A row of a history file as the comparison with the daily files needs it:
 // 16 bytes whatever the row, so millions of them fit in memory at once.
 struct HistoryEntry {
     std::uint32_t dateKey;
     std::uint32_t line;
-    std::uint64_t rowHash;
+    std::uint64_t valuesKey;
 };
 
-// The hash of a row's bytes (without its line end), the same for a row read
-// from a history file and one formatted from a daily record.
-std::uint64_t RowHash(std::string_view row);
+// A hash of a row's date and values, equal for a history row and the daily
+// record the Update turns into a row with those values, whatever the row's
+// padding. `line` is the row's text, for prices too large for thousandths.
+std::uint64_t ValuesKey(const HistoryRow& row, std::string_view line);
+// The same for a record dated `dateKey`; `scratch` holds its row's text
+// when it has to be formatted.
+std::uint64_t ValuesKey(const DailyPriceRecord& record, std::uint32_t dateKey,
+                        std::string& scratch);
 
 // "open 2.650, high 2.690, low 2.640, close 2.670, volume 800" for a row.
 std::string DescribeRow(std::string_view row);

@@ -75,27 +75,48 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Whether `text` is "-"? digits, with `decimals` digits after a point when
-// there are any.
-bool IsNumber(std::string_view text, std::size_t decimals) {
-    if (text.starts_with('-'))
+// 2^52: below it a price prints from its exact thousandths.
+constexpr std::uint64_t ExactLimit = std::uint64_t{1} << 52;
+
+// Fifteen digits stay below 2^53, so their value divides exactly.
+constexpr int ExactDigits = 15;
+
+// A price as "%6.3f" prints it: "-"? digits, a point and three decimals,
+// padded on the left to six characters.
+bool ParsePrice(std::string_view field, double& value, std::int64_t& thousandths, bool& exact) {
+    std::string_view text = field.substr(std::min(field.find_first_not_of(' '), field.size()));
+    const bool negative = text.starts_with('-');
+    if (negative)
         text.remove_prefix(1);
-    const std::size_t integer = std::min(text.find('.'), text.size());
-    if (integer == 0 || !std::all_of(text.begin(), text.begin() + integer, IsDigit))
+    const std::size_t point = text.find('.');
+    if (point == 0 || point == std::string_view::npos || text.size() != point + 4)
         return false;
-    if (decimals == 0)
-        return integer == text.size();
-    return text.size() == integer + 1 + decimals &&
-           std::all_of(text.begin() + integer + 1, text.end(), IsDigit);
+    std::uint64_t whole = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (at == point)
+            continue;
+        if (!IsDigit(text[at]))
+            return false;
+        whole = whole * 10 + static_cast<unsigned>(text[at] - '0');
+    }
+    // More integer digits than the limit has overflow `whole`: never exact.
+    exact = exact && point <= 16 && whole / 1000 < ExactLimit;
+    if (exact)
+        thousandths =
+            negative ? -static_cast<std::int64_t>(whole) : static_cast<std::int64_t>(whole);
+    if (point + 3 <= ExactDigits) {
+        const double magnitude = static_cast<double>(whole) / 1000;
+        value = negative ? -magnitude : magnitude;
+    } else {
+        value = PriceFieldValue(field);
+    }
+    return true;
 }
 
-// A price as "%6.3f" prints it: padded on the left to six characters.
-bool ParsePrice(std::string_view field, double& value) {
-    const std::size_t start = std::min(field.find_first_not_of(' '), field.size());
-    if (!IsNumber(field.substr(start), 3))
-        return false;
-    value = PriceFieldValue(field);
-    return true;
+bool IsWhole(std::string_view text) {
+    if (text.starts_with('-'))
+        text.remove_prefix(1);
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
 // The next tab-separated column of `rest`, which loses it and its tab; false
@@ -111,6 +132,15 @@ bool NextColumn(std::string_view& rest, bool& more, std::string_view& column) {
 }
 
 } // namespace
+
+bool PriceThousandths(double value, std::int64_t& thousandths) {
+    std::uint64_t magnitude = 0;
+    if (!ExactThousandths(value, magnitude))
+        return false;
+    thousandths = std::signbit(value) ? -static_cast<std::int64_t>(magnitude)
+                                      : static_cast<std::int64_t>(magnitude);
+    return true;
+}
 
 bool DateKeyOf(std::string_view date, std::uint32_t& key) {
     if (date.size() != 10 || date[4] != '-' || date[7] != '-')
@@ -136,12 +166,15 @@ bool ParseHistoryRow(std::string_view line, HistoryRow& row) {
         if (!NextColumn(rest, more, price))
             return false;
     }
-    if (!NextColumn(rest, more, volume) || more || !IsNumber(volume, 0))
+    if (!NextColumn(rest, more, volume) || more || !IsWhole(volume))
         return false;
     row.date = date;
     row.volume = VolumeFieldValue(volume);
-    return ParsePrice(prices[0], row.open) && ParsePrice(prices[1], row.high) &&
-           ParsePrice(prices[2], row.low) && ParsePrice(prices[3], row.close);
+    row.exact = true;
+    return ParsePrice(prices[0], row.open, row.thousandths[0], row.exact) &&
+           ParsePrice(prices[1], row.high, row.thousandths[1], row.exact) &&
+           ParsePrice(prices[2], row.low, row.thousandths[2], row.exact) &&
+           ParsePrice(prices[3], row.close, row.thousandths[3], row.exact);
 }
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {

@@ -23,6 +23,11 @@ void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
 std::string HistoryPath(const std::string& stockFolder, std::string_view name,
                         std::string_view code);
 
+// A price as a row prints it, in thousandths with its sign, from the same
+// rounding as the row's text; false from 2^52 on and for infinities and
+// NaNs, which print otherwise.
+bool PriceThousandths(double value, std::int64_t& thousandths);
+
 // One row of a history file, cut into its columns. The date stays text; its
 // key orders rows as the text does.
 struct HistoryRow {
@@ -33,6 +38,10 @@ struct HistoryRow {
     double low = 0;
     double close = 0;
     long volume = 0;
+    // Open, high, low and close as PriceThousandths gives them, when `exact`:
+    // every price below 2^52.
+    std::int64_t thousandths[4] = {};
+    bool exact = false;
 };
 
 // Cuts one row (the bytes between its line ends) into `row`. False when it is

@@ -21,6 +21,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -142,38 +143,89 @@ std::vector<std::string> StageFiles(const std::string& folder, const StageFolder
     return names;
 }
 
-// Which history a record of a daily file goes to, remembered per stock:
-// a history path is built only once per stock and worker.
+using Entries = std::vector<HistoryEntry>;
+
+// Which history a record of a daily file goes to, and its rows of the
+// record's day, for one worker. A daily file lists its stocks in much the
+// order the one before did, so the stock of the same line last time is
+// tried first, and a history path is built once per stock. As a worker takes
+// the daily files in date order, the day's rows of a history are mostly
+// where its last look-up left off.
 class HistoryFinder {
 public:
-    explicit HistoryFinder(const std::unordered_map<std::string, std::size_t>& byName)
-        : m_byName(byName) {}
+    HistoryFinder(const std::unordered_map<std::string, std::size_t>& byName, std::size_t histories)
+        : m_byName(byName), m_next(histories, 0) {}
 
-    // The history's index, or NoHistory with the name of the file it would have.
-    std::size_t Find(const DailyPriceRecord& record, const std::string*& absentName) {
-        m_key.assign(record.name);
-        m_key += '\0';
-        m_key += record.code;
-        auto known = m_byStock.find(m_key);
-        if (known == m_byStock.end()) {
-            std::string name = HistoryPath({}, record.name, record.code);
-            const auto found = m_byName.find(name);
-            const std::size_t index = found == m_byName.end() ? NoHistory : found->second;
-            known = m_byStock.emplace(m_key, Target{index, std::move(name)}).first;
+    // The history of the record on line `line` (from 0) of its daily file:
+    // its index, or NoHistory with the name of the file it would have.
+    std::size_t Find(const DailyPriceRecord& record, std::size_t line,
+                     const std::string*& absentName) {
+        if (line >= m_byLine.size())
+            m_byLine.resize(line + 1, nullptr);
+        const Stock*& stock = m_byLine[line];
+        if (!stock || stock->name != record.name || stock->code != record.code)
+            stock = &StockOf(record);
+        absentName = &stock->historyName;
+        return stock->history;
+    }
+
+    // The rows of history `index` dated `day`, from its entries.
+    std::pair<Entries::const_iterator, Entries::const_iterator>
+    DayRows(std::size_t index, const Entries& entries, std::uint32_t day) {
+        std::size_t& next = m_next[index];
+        auto first = entries.begin() + static_cast<std::ptrdiff_t>(next);
+        Entries::const_iterator last;
+        if (next < entries.size() && first->dateKey == day &&
+            (next == 0 || entries[next - 1].dateKey < day)) {
+            last = std::find_if(first, entries.end(),
+                                [day](const HistoryEntry& entry) { return entry.dateKey != day; });
+        } else {
+            std::tie(first, last) = std::equal_range(
+                entries.begin(), entries.end(), HistoryEntry{day, 0, 0},
+                [](const HistoryEntry& a, const HistoryEntry& b) { return a.dateKey < b.dateKey; });
         }
-        absentName = &known->second.name;
-        return known->second.index;
+        next = static_cast<std::size_t>(last - entries.begin());
+        return {first, last};
     }
 
 private:
-    struct Target {
-        std::size_t index;
+    struct Stock {
         std::string name;
+        std::string code;
+        std::size_t history;
+        std::string historyName;
     };
 
+    const Stock& StockOf(const DailyPriceRecord& record) {
+        m_key.assign(record.name);
+        m_key += '\0';
+        m_key += record.code;
+        const auto known = m_byStock.find(m_key);
+        if (known != m_byStock.end())
+            return known->second;
+        std::string name = HistoryPath({}, record.name, record.code);
+        const auto found = m_byName.find(name);
+        const std::size_t index = found == m_byName.end() ? NoHistory : found->second;
+        return m_byStock.emplace(m_key, Stock{record.name, record.code, index, std::move(name)})
+            .first->second;
+    }
+
     const std::unordered_map<std::string, std::size_t>& m_byName;
-    std::unordered_map<std::string, Target> m_byStock;
+    // Name and code, a NUL between them, to the stock's history.
+    std::unordered_map<std::string, Stock> m_byStock;
     std::string m_key;
+    std::vector<const Stock*> m_byLine;
+    std::vector<std::size_t> m_next; // per history, the entry after the last day found
+};
+
+// What one worker keeps from daily file to daily file.
+struct DailyWorker {
+    DailyWorker(const std::unordered_map<std::string, std::size_t>& byName, std::size_t histories)
+        : finder(byName, histories) {}
+
+    HistoryFinder finder;
+    WholeFile bytes;
+    std::string row;
 };
 
 // A day missing from a history, by the row it belongs before (0: after the
@@ -194,8 +246,8 @@ public:
 
 private:
     void ListFiles();
-    void CheckHistory(std::size_t file);
-    void CompareDailyFile(std::size_t file, HistoryFinder& finder);
+    void CheckHistory(std::size_t file, WholeFile& bytes);
+    void CompareDailyFile(std::size_t file, DailyWorker& worker);
     std::size_t AbsentHistory(const std::string& name);
     void TakeDailyOutcomes();
     void AddMissingDays(std::size_t history, const std::vector<MissingDay>& days);
@@ -230,14 +282,16 @@ LibraryReport LibraryChecker::Run() {
     ListFiles();
     Progress progress(m_frontEnd, m_histories.size() + m_dailyNames.size());
     m_frontEnd.StatusLine().SetText("Checking the history files of " + m_stockFolder);
-    ForEachFile(m_histories.size(), m_stop, progress,
-                [this] { return [this](std::size_t file) { CheckHistory(file); }; });
+    ForEachFile(m_histories.size(), m_stop, progress, [this] {
+        auto bytes = std::make_shared<WholeFile>();
+        return [this, bytes](std::size_t file) { CheckHistory(file, *bytes); };
+    });
     if (!Stopped(m_stop)) {
         m_frontEnd.StatusLine().SetText("Comparing them with the daily files of " + m_unzipFolder);
         m_daily.resize(m_dailyNames.size());
         ForEachFile(m_dailyNames.size(), m_stop, progress, [this] {
-            auto finder = std::make_shared<HistoryFinder>(m_byName);
-            return [this, finder](std::size_t file) { CompareDailyFile(file, *finder); };
+            auto worker = std::make_shared<DailyWorker>(m_byName, m_histories.size());
+            return [this, worker](std::size_t file) { CompareDailyFile(file, *worker); };
         });
     }
     m_report.stopped = Stopped(m_stop);
@@ -274,10 +328,9 @@ void LibraryChecker::ListFiles() {
     }
 }
 
-void LibraryChecker::CheckHistory(std::size_t file) {
+void LibraryChecker::CheckHistory(std::size_t file, WholeFile& bytes) {
     History& history = m_histories[file];
     const std::string path = m_stockFolder + history.name;
-    WholeFile bytes;
     if (!bytes.Read(path)) {
         history.check.findings.push_back(
             {FindingKind::Unreadable, 0, CannotMessage("read", path, errno)});
@@ -289,12 +342,12 @@ void LibraryChecker::CheckHistory(std::size_t file) {
     history.listed = std::make_unique<std::atomic<bool>[]>(history.check.entries.size());
 }
 
-void LibraryChecker::CompareDailyFile(std::size_t file, HistoryFinder& finder) {
+void LibraryChecker::CompareDailyFile(std::size_t file, DailyWorker& worker) {
     DailyOutcome& outcome = m_daily[file];
     const std::string& dailyName = m_dailyNames[file];
     int line = 0;
-    std::string row;
-    std::string error;
+    HistoryFinder& finder = worker.finder;
+    std::string& row = worker.row;
     const auto compare = [&](const DailyPriceRecord& record) {
         ++line;
         ++outcome.records;
@@ -309,7 +362,7 @@ void LibraryChecker::CompareDailyFile(std::size_t file, HistoryFinder& finder) {
         outcome.firstDay = std::min(outcome.firstDay, day);
         outcome.lastDay = std::max(outcome.lastDay, day);
         const std::string* absentName = nullptr;
-        const std::size_t index = finder.Find(record, absentName);
+        const std::size_t index = finder.Find(record, line - 1, absentName);
         if (index == NoHistory) {
             outcome.notes.push_back(
                 {NoHistory, *absentName, FindingKind::MissingDay, 0, record.date});
@@ -319,10 +372,8 @@ void LibraryChecker::CompareDailyFile(std::size_t file, HistoryFinder& finder) {
         // An unreadable history has its finding already; its days are unknown.
         if (!history.listed)
             return;
-        const std::vector<HistoryEntry>& entries = history.check.entries;
-        const auto [first, last] = std::equal_range(
-            entries.begin(), entries.end(), HistoryEntry{day, 0, 0},
-            [](const HistoryEntry& a, const HistoryEntry& b) { return a.dateKey < b.dateKey; });
+        const Entries& entries = history.check.entries;
+        const auto [first, last] = finder.DayRows(index, entries, day);
         if (first == last) {
             const int before = first == entries.end() ? 0 : static_cast<int>(first->line);
             outcome.notes.push_back({index, {}, FindingKind::MissingDay, before, record.date});
@@ -330,21 +381,24 @@ void LibraryChecker::CompareDailyFile(std::size_t file, HistoryFinder& finder) {
         }
         for (auto at = first; at != last; ++at)
             history.listed[at - entries.begin()].store(true, std::memory_order_relaxed);
+        const std::uint64_t key = ValuesKey(record, day, row);
+        if (std::any_of(first, last,
+                        [key](const HistoryEntry& entry) { return entry.valuesKey == key; }))
+            return;
         row.clear();
         AppendHistoryRow(row, record);
-        const std::string_view text = std::string_view(row).substr(2);
-        const std::uint64_t hash = RowHash(text);
-        if (std::none_of(first, last,
-                         [&](const HistoryEntry& entry) { return entry.rowHash == hash; }))
-            outcome.notes.push_back(
-                {index,
-                 {},
-                 FindingKind::Differs,
-                 static_cast<int>(first->line),
-                 "differs from " + dailyName + ", which gives " + DescribeRow(text)});
+        outcome.notes.push_back({index,
+                                 {},
+                                 FindingKind::Differs,
+                                 static_cast<int>(first->line),
+                                 "differs from " + dailyName + ", which gives " +
+                                     DescribeRow(std::string_view(row).substr(2))});
     };
-    if (!ReadDailyPriceFile(m_unzipFolder + dailyName, compare, &error))
-        outcome.own.push_back({FindingKind::Unreadable, 0, error});
+    const std::string path = m_unzipFolder + dailyName;
+    if (worker.bytes.Read(path))
+        ReadDailyPrices(worker.bytes.View(), compare);
+    else
+        outcome.own.push_back({FindingKind::Unreadable, 0, CannotMessage("read", path, errno)});
     outcome.compared = true;
 }
 
