@@ -7,12 +7,12 @@
 //   <build>/bench/unzip_bench [archives=5000] [stocks=800] [runs=3]
 //   [folder=/tmp/kelvarin-unzip-bench]
 
-#include "ArchiveCache.h"
 #include "BenchFiles.h"
-#include "MarketGenerator.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "exchange/ArchiveCache.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"

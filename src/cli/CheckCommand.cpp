@@ -1,7 +1,6 @@
-#include "CheckCommand.h"
+#include "cli/CheckCommand.h"
 
-#include "JsonWriter.h"
-#include "StageSteps.h"
+#include "cli/JsonWriter.h"
 #include "pipeline/LibraryCheck.h"
 #include "pipeline/LibraryRepair.h"
 

@@ -1,5 +1,5 @@
 #include "CrashRun.h"
-#include "ExchangeProcess.h"
+#include "support/ExchangeProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "CrashRun.h"
 
-#include "TestPaths.h"
+#include "support/TestPaths.h"
 
 #include <filesystem>
 #include <fstream>

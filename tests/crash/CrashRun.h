@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProcessRunner.h"
-#include "TempDir.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
 
 #include <map>
 #include <string>

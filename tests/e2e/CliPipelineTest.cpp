@@ -1,9 +1,9 @@
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
-#include "MarketGenerator.h"
-#include "ProcessRunner.h"
-#include "TempDir.h"
-#include "TestPaths.h"
+#include "exchange/MarketGenerator.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,8 +1,8 @@
-#include "DailyPriceFile.h"
-#include "MarketGenerator.h"
-#include "ProcessRunner.h"
-#include "TempDir.h"
-#include "TestPaths.h"
+#include "exchange/DailyPriceFile.h"
+#include "exchange/MarketGenerator.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <cstdlib>
 #include <filesystem>

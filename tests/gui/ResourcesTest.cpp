@@ -1,5 +1,5 @@
-#include "TempDir.h"
-#include "TestPaths.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <QImageReader>
 #include <QProcess>

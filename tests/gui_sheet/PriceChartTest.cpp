@@ -1,8 +1,7 @@
 #include "ui/sheet/PriceChart.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
-#include "ui/sheet/ChartSeries.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/VCF1.h"
 
 #include <QCheckBox>
@@ -11,6 +10,8 @@
 #include <cmath>
 #include <qcustomplot.h>
 #include <string>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;

@@ -1,11 +1,9 @@
 #include "ui/sheet/StockSheet.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
-#include "ui/sheet/FormViewSheet.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/PriceChart.h"
 #include "ui/sheet/SheetModel.h"
-#include "ui/sheet/StockSheets.h"
 #include "ui/sheet/VCF1.h"
 
 #include <QPointer>
@@ -20,6 +18,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::ReadBytes;
 using kelvarin::test::TempDir;

@@ -1,11 +1,13 @@
 #include "ui/sheet/VCF1.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/sheet/SheetModel.h"
 
 #include <QtTest>
 #include <string>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;

@@ -1,7 +1,7 @@
 // kelvarin-cli check: its exit status, its text and JSON reports, and --repair.
-#include "CliApplication.h"
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "cli/CliApplication.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,13 +1,15 @@
-#include "CliApplication.h"
-#include "FileBytes.h"
-#include "TempDir.h"
-#include "TestPaths.h"
 #include "app/WorkingFolders.h"
+#include "cli/CliApplication.h"
+#include "cli/StageSteps.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,25 @@ TEST_F(CliCommandsTest, FailedArchiveMakesUnzipExit1) {
     const CliResult result = Run({"unzip"});
     EXPECT_EQ(result.code, 1);
     EXPECT_EQ(result.out, "Total files unzipped: 1, last:SGX20040125.zip - 1 failed\n");
+}
+
+// A stage that throws (out of memory, a thread that cannot start) ends its
+// command as a failed one, the cause on a line of its own on stderr and no
+// half-way status on stdout.
+TEST_F(CliCommandsTest, StageThatThrowsEndsWithItsCauseAndStatus1) {
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    CliContext context(WorkingFolders{}, DeadServer, CliStreams{in, out, err, false, true, 80});
+    const int code = RunStage(context, [&context]() -> StageOutcome {
+        context.frontEnd.StatusLine().SetText("Updating SGX20040123.dat...");
+        throw std::runtime_error("Cannot start a worker thread: Resource temporarily unavailable");
+    });
+    EXPECT_EQ(code, ExitFailure);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(
+        err.str().ends_with("\nCannot start a worker thread: Resource temporarily unavailable\n"))
+        << err.str();
 }
 
 // ---- update -------------------------------------------------------------

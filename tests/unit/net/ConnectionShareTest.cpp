@@ -1,8 +1,8 @@
 #include "net/ConnectionShare.h"
 
-#include "LoopbackHttpServer.h"
 #include "RecordingStatusWindow.h"
 #include "net/HttpTransfer.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "net/HttpTransfer.h"
 
-#include "LoopbackHttpServer.h"
 #include "RecordingStatusWindow.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <algorithm>
 #include <chrono>

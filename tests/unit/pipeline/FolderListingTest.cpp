@@ -1,8 +1,8 @@
 #include "pipeline/FolderListing.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FixedNames.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

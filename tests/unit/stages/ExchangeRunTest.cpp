@@ -1,7 +1,7 @@
-#include "ExchangeProcess.h"
 #include "StageFixture.h"
-#include "TestPaths.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/ExchangeProcess.h"
+#include "support/TestPaths.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,11 +1,11 @@
 // The stages against a server that misbehaves in every way the simulated
 // exchange can: each failure is named with its address and cause, nothing
 // that is not a whole archive is stored, and nothing hangs.
-#include "ExchangeProcess.h"
 #include "StageFixture.h"
-#include "TestPaths.h"
 #include "net/HttpTransfer.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/ExchangeProcess.h"
+#include "support/TestPaths.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,11 +1,11 @@
 // The stages against an https:// exchange: a certificate the run's trust
 // does not vouch for fails Connect and every archive of Download with the
 // address and libcurl's cause, and leaves every folder and marker as it was.
-#include "ExchangeProcess.h"
 #include "StageFixture.h"
-#include "TestCertificates.h"
-#include "TestPaths.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/ExchangeProcess.h"
+#include "support/TestCertificates.h"
+#include "support/TestPaths.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

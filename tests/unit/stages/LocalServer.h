@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoopbackHttpServer.h"
+#include "support/LoopbackHttpServer.h"
 
 #include <map>
 #include <mutex>

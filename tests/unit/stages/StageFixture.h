@@ -1,12 +1,13 @@
 #pragma once
 
-#include "FakeFrontEnd.h"
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "pipeline/FrontEnd.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
+#include "support/FakeFrontEnd.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,6 +1,6 @@
-#include "ScopedCurrentFolder.h"
 #include "StageFixture.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/ScopedCurrentFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "pipeline/UpdateJournal.h"
 
-#include "DailyPriceFile.h"
-#include "MarketGenerator.h"
 #include "StageFixture.h"
 #include "app/FolderLock.h"
+#include "exchange/DailyPriceFile.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Stages.h"

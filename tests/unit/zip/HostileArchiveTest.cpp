@@ -2,10 +2,10 @@
 // claim to be huge, archives of thousands of members. Neither the zip reader
 // nor the check Download makes before storing a body may write a wrong file,
 // run away with the disk, or take any of them for a good archive.
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "TestArchives.h"
 #include "pipeline/ArchiveCheck.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "zip/ZipReader.h"
 
 #include <dirent.h>

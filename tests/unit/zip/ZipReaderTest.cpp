@@ -1,9 +1,9 @@
 #include "zip/ZipReader.h"
 
-#include "FileBytes.h"
-#include "ScopedCurrentFolder.h"
-#include "TempDir.h"
 #include "TestArchives.h"
+#include "support/FileBytes.h"
+#include "support/ScopedCurrentFolder.h"
+#include "support/TempDir.h"
 
 #include <csignal>
 #include <cstring>

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Command.h"
+#include "cli/Command.h"
+#include "pipeline/Stages.h"
 
 #include <string>
 
@@ -23,6 +24,17 @@ private:
     CLI::Option* m_zipOption = nullptr;
     CLI::Option* m_unzipOption = nullptr;
     CLI::Option* m_stocksOption = nullptr;
+};
+
+// Clear All of one stage folder: its files and its marker, after confirmation.
+class ClearCommand : public Command {
+public:
+    CLI::App* AddTo(CLI::App& app) override;
+    int Run(CliContext& context) override;
+
+private:
+    StageFolder m_stage = StageFolder::Zip;
+    bool m_yes = false;
 };
 
 } // namespace kelvarin::cli

@@ -1,4 +1,4 @@
-#include "ui/form/StatusLine.h"
+#include "ui/form/FormFrontEnd.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTest>
 #include <string>
+
+using namespace kelvarin::gui;
 
 namespace {
 
@@ -30,9 +32,9 @@ private:
 
 } // namespace
 
-// The status line while the event loop is held by a stage: only the line's
+// The status label while the event loop is held by a stage: only the label's
 // own paints reach the screen, apart from the stage's pump.
-class StatusLineTest : public QObject {
+class StatusLabelTest : public QObject {
     Q_OBJECT
 private slots:
     void stageTextsAtOnceTransferTextsThinnedButNeverLost() {
@@ -41,7 +43,7 @@ private slots:
         label.show();
         QVERIFY(QTest::qWaitForWindowExposed(&label));
         PaintLog log(label);
-        StatusLine line(label);
+        StatusLabel line(label);
 
         line.SetText("Downloading SGX20040123.zip...");
         QCOMPARE(log.Last(), QString("Downloading SGX20040123.zip..."));
@@ -78,5 +80,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(StatusLineTest)
-#include "StatusLineTest.moc"
+QTEST_MAIN(StatusLabelTest)
+#include "StatusLabelTest.moc"
