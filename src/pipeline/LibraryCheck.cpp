@@ -78,11 +78,16 @@ public:
     }
 
     void FileDone() {
-        const std::size_t done = ++m_done;
+        ++m_done;
         // The front end is not for other threads.
-        if (std::this_thread::get_id() != m_caller)
-            return;
-        const int percent = static_cast<int>(done * 100 / std::max<std::size_t>(m_total, 1));
+        if (std::this_thread::get_id() == m_caller)
+            Show();
+    }
+
+    // From the calling thread only; called at the end, it also shows the
+    // files the other threads finished last.
+    void Show() {
+        const int percent = static_cast<int>(m_done * 100 / std::max<std::size_t>(m_total, 1));
         if (percent != m_shown) {
             m_shown = percent;
             m_frontEnd.SetProgress(percent);
@@ -294,6 +299,7 @@ LibraryReport LibraryChecker::Run() {
             return [this, worker](std::size_t file) { CompareDailyFile(file, *worker); };
         });
     }
+    progress.Show();
     m_report.stopped = Stopped(m_stop);
     m_compared.resize(m_histories.size());
     TakeDailyOutcomes();
@@ -310,8 +316,8 @@ void LibraryChecker::ListFiles() {
     m_report.summary.lastDailyName = marker;
     if (::access((m_stockFolder + std::string(UpdateJournalName)).c_str(), F_OK) == 0)
         m_libraryFindings.push_back({FindingKind::Interrupted, 0,
-                                     "an Update run did not finish: the next Update run takes "
-                                     "back the rows it had begun to add"});
+                                     "an Update run was interrupted: the next Update run "
+                                     "settles its last batch first"});
     if (::access(m_stockFolder.c_str(), R_OK | X_OK) != 0)
         m_libraryFindings.push_back(
             {FindingKind::Unreadable, 0, CannotMessage("read", m_stockFolder, errno)});
