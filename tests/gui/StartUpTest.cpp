@@ -63,12 +63,12 @@ private slots:
         QStringList menu;
         for (QAction* action : frame.menuBar()->actions())
             menu << action->text();
-        QCOMPARE(menu, QStringList({" ", "About"}));
+        QCOMPARE(menu, QStringList({" ", "Library", "About"}));
 
         gui.Messages().ForgetShown();
         frame.menuBar()->actions().at(0)->trigger();
         QVERIFY(gui.Messages().Shown().isEmpty());
-        frame.menuBar()->actions().at(1)->trigger();
+        frame.menuBar()->actions().at(2)->trigger();
         QCOMPARE(gui.Messages().Shown(), QStringList({"About Kelvarin"}));
 
         // The offscreen platform cannot tell the lock states, so no indicator

@@ -4,6 +4,7 @@
 #include "ui/form/ControlForm.h"
 #include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
+#include "ui/frame/CheckWindow.h"
 #include "ui/frame/LockIndicators.h"
 #include "ui_AboutBox.h"
 
@@ -13,6 +14,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -115,6 +117,10 @@ MainFrame::~MainFrame() = default;
 void MainFrame::CreateMenu() {
     // The blank item is there only to hold its place in the bar.
     menuBar()->addAction(QStringLiteral(" "));
+    QMenu* library = menuBar()->addMenu(QStringLiteral("Library"));
+    QAction* check = library->addAction(QStringLiteral("Check Library..."));
+    check->setObjectName(QStringLiteral("checkLibraryAction"));
+    connect(check, &QAction::triggered, this, &MainFrame::CheckLibrary);
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
 }
@@ -154,6 +160,25 @@ void MainFrame::InitialUpdate() {
 void MainFrame::ShowAbout() {
     AboutBox box(this);
     m_messages.Exec(box);
+}
+
+void MainFrame::CheckLibrary() {
+    if (m_check && m_check->Running()) {
+        m_check->raise();
+        m_check->activateWindow();
+        return;
+    }
+    if (m_check)
+        m_check->close();
+    m_check = new CheckWindow(
+        m_folders, [this](const std::string& path) { return m_form->OpenStockSheet(path); }, this);
+    m_form->SetCheckRunning(true);
+    connect(m_check, &CheckWindow::Finished, m_form,
+            [form = m_form] { form->SetCheckRunning(false); });
+    // A window closed while its check runs stops the check.
+    connect(m_check, &QObject::destroyed, m_form,
+            [form = m_form] { form->SetCheckRunning(false); });
+    m_check->show();
 }
 
 bool MainFrame::StartPageActive() const {

@@ -4,6 +4,7 @@
 #include "net/CertificateTrust.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@ class QSplitter;
 
 namespace kelvarin::gui {
 
+class CheckWindow;
 class ControlForm;
 class LockIndicators;
 class MessageBoxes;
@@ -39,6 +41,9 @@ public:
     // Both panes as they are when first shown; File New runs it again.
     void InitialUpdate();
     void ShowAbout();
+    // Library > Check Library: the check of the folders as they stand, in a
+    // window of its own; while one runs, its window comes to the front instead.
+    void CheckLibrary();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +65,7 @@ private:
     StartPage* m_startPage;
     std::unique_ptr<LockIndicators> m_locks;
     QLabel* m_statusMessage = nullptr;
+    QPointer<CheckWindow> m_check;
     bool m_closeWhenIdle = false;
 };
 
