@@ -157,7 +157,11 @@ bool WholeFile::ReadFrom(int fd, std::size_t limit) {
     struct stat info {};
     const std::size_t expected =
         ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-    Reserve(std::min(expected, limit - 1) + 1);
+    const std::size_t needed = std::min(expected, limit - 1) + 1;
+    // An object read again keeps its memory when the file fits: reading many
+    // files into one object then costs no fresh pages per file.
+    if (needed > m_capacity)
+        Reserve(needed);
     while (m_size < limit) {
         if (m_size == m_capacity)
             Reserve(m_capacity * 2);

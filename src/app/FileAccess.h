@@ -57,7 +57,8 @@ bool CreateFolder(const std::string& path);
 bool CreateFolderPath(const std::string& folder, bool& created);
 
 // A file's bytes, read at once into memory that is not cleared first: every
-// byte of it is overwritten by the read.
+// byte of it is overwritten by the read. One object can read file after file;
+// each read replaces the bytes of the one before.
 class WholeFile {
 public:
     static constexpr std::size_t NoLimit = std::numeric_limits<std::size_t>::max();

@@ -11,7 +11,7 @@
 namespace kelvarin {
 
 std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::string* error,
-                                                bool* heldElsewhere) {
+                                                Mode mode, bool* heldElsewhere) {
     if (heldElsewhere)
         *heldElsewhere = false;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -21,7 +21,7 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
         return nullptr;
     }
     const int fault = WriteStepFault();
-    if (fault != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fault != 0 || ::flock(fd, (mode == Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
         const int cause = fault != 0 ? fault : errno;
         ::close(fd);
         if (heldElsewhere)

@@ -11,10 +11,15 @@ namespace kelvarin {
 // releases it when the process dies.
 class FolderLock {
 public:
+    // A reader of the folder takes it Shared: readers do not keep each other
+    // out, but a writer and a reader do.
+    enum class Mode { Exclusive, Shared };
+
     // Null when the folder is locked by another process or cannot be opened;
     // `error` then says which folder and why, and `heldElsewhere` whether it
     // was the other process, the one refusal that trying again can end.
     static std::unique_ptr<FolderLock> Acquire(const std::string& folder, std::string* error,
+                                               Mode mode = Mode::Exclusive,
                                                bool* heldElsewhere = nullptr);
 
     ~FolderLock();

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
+#include "cli/CheckCommand.h"
 #include "cli/FolderCommands.h"
 #include "cli/ScheduleCommand.h"
 #include "cli/SkipCommand.h"
@@ -34,8 +35,10 @@ constexpr const char* Footer =
     "session; it prints the crontab line for the same run on stdout instead.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
-    "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
-    "that is not in its list.";
+    "check reads every history file and the daily files applied, changes nothing\n"
+    "(unless --repair), and prints its findings by file with a summary line last.\n"
+    "Exit status: 0 done, 1 a stage reported a failure or check found a fault,\n"
+    "2 a usage error or a name that is not in its list.";
 
 // The base folder names no separator at its end (unless it is the root), as
 // every file name appended to it starts with one.
@@ -140,6 +143,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     commands.push_back(std::make_unique<StatusCommand>());
     commands.push_back(std::make_unique<ScheduleCommand>(
         ScheduleSetup{m_defaults.program, m_defaults.userUnitFolder, *m_defaults.systemctl}));
+    commands.push_back(std::make_unique<CheckCommand>());
     std::vector<std::pair<CLI::App*, Command*>> byName;
     for (const auto& command : commands)
         byName.emplace_back(command->AddTo(app), command.get());

@@ -1,5 +1,7 @@
 #include "pipeline/HistoryFile.h"
 
+#include "pipeline/DailyPriceReader.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -69,7 +71,111 @@ char* PrintPrice(char* at, double value) {
     return std::copy_n(text, size, at);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// 2^52: below it a price prints from its exact thousandths.
+constexpr std::uint64_t ExactLimit = std::uint64_t{1} << 52;
+
+// Fifteen digits stay below 2^53, so their value divides exactly.
+constexpr int ExactDigits = 15;
+
+// A price as "%6.3f" prints it: "-"? digits, a point and three decimals,
+// padded on the left to six characters.
+bool ParsePrice(std::string_view field, double& value, std::int64_t& thousandths, bool& exact) {
+    std::string_view text = field.substr(std::min(field.find_first_not_of(' '), field.size()));
+    const bool negative = text.starts_with('-');
+    if (negative)
+        text.remove_prefix(1);
+    const std::size_t point = text.find('.');
+    if (point == 0 || point == std::string_view::npos || text.size() != point + 4)
+        return false;
+    std::uint64_t whole = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (at == point)
+            continue;
+        if (!IsDigit(text[at]))
+            return false;
+        whole = whole * 10 + static_cast<unsigned>(text[at] - '0');
+    }
+    // More integer digits than the limit has overflow `whole`: never exact.
+    exact = exact && point <= 16 && whole / 1000 < ExactLimit;
+    if (exact)
+        thousandths =
+            negative ? -static_cast<std::int64_t>(whole) : static_cast<std::int64_t>(whole);
+    if (point + 3 <= ExactDigits) {
+        const double magnitude = static_cast<double>(whole) / 1000;
+        value = negative ? -magnitude : magnitude;
+    } else {
+        value = PriceFieldValue(field);
+    }
+    return true;
+}
+
+bool IsWhole(std::string_view text) {
+    if (text.starts_with('-'))
+        text.remove_prefix(1);
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+// The next tab-separated column of `rest`, which loses it and its tab; false
+// when `rest` is used up.
+bool NextColumn(std::string_view& rest, bool& more, std::string_view& column) {
+    if (!more)
+        return false;
+    const std::size_t tab = rest.find('\t');
+    more = tab != std::string_view::npos;
+    column = rest.substr(0, tab);
+    rest.remove_prefix(more ? tab + 1 : rest.size());
+    return true;
+}
+
 } // namespace
+
+bool PriceThousandths(double value, std::int64_t& thousandths) {
+    std::uint64_t magnitude = 0;
+    if (!ExactThousandths(value, magnitude))
+        return false;
+    thousandths = std::signbit(value) ? -static_cast<std::int64_t>(magnitude)
+                                      : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool DateKeyOf(std::string_view date, std::uint32_t& key) {
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
+        return false;
+    key = 0;
+    for (const std::size_t at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!IsDigit(date[at]))
+            return false;
+        key = key * 10 + static_cast<std::uint32_t>(date[at] - '0');
+    }
+    return true;
+}
+
+bool ParseHistoryRow(std::string_view line, HistoryRow& row) {
+    std::string_view rest = line;
+    bool more = true;
+    std::string_view date;
+    std::string_view prices[4];
+    std::string_view volume;
+    if (!NextColumn(rest, more, date) || !DateKeyOf(date, row.dateKey))
+        return false;
+    for (std::string_view& price : prices) {
+        if (!NextColumn(rest, more, price))
+            return false;
+    }
+    if (!NextColumn(rest, more, volume) || more || !IsWhole(volume))
+        return false;
+    row.date = date;
+    row.volume = VolumeFieldValue(volume);
+    row.exact = true;
+    return ParsePrice(prices[0], row.open, row.thousandths[0], row.exact) &&
+           ParsePrice(prices[1], row.high, row.thousandths[1], row.exact) &&
+           ParsePrice(prices[2], row.low, row.thousandths[2], row.exact) &&
+           ParsePrice(prices[3], row.close, row.thousandths[3], row.exact);
+}
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {
     rows += "\r\n";

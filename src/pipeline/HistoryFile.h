@@ -2,6 +2,7 @@
 
 #include "pipeline/DailyPriceRecord.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,34 @@ void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
 // replaced by "_" so a record can never point outside the stock folder.
 std::string HistoryPath(const std::string& stockFolder, std::string_view name,
                         std::string_view code);
+
+// A price as a row prints it, in thousandths with its sign, from the same
+// rounding as the row's text; false from 2^52 on and for infinities and
+// NaNs, which print otherwise.
+bool PriceThousandths(double value, std::int64_t& thousandths);
+
+// One row of a history file, cut into its columns. The date stays text; its
+// key orders rows as the text does.
+struct HistoryRow {
+    std::string_view date;
+    std::uint32_t dateKey = 0; // YYYYMMDD
+    double open = 0;
+    double high = 0;
+    double low = 0;
+    double close = 0;
+    long volume = 0;
+    // Open, high, low and close as PriceThousandths gives them, when `exact`:
+    // every price below 2^52.
+    std::int64_t thousandths[4] = {};
+    bool exact = false;
+};
+
+// Cuts one row (the bytes between its line ends) into `row`. False when it is
+// not a row the Update could have written: six tab-separated columns, a
+// YYYY-MM-DD date, prices with three decimals, a whole volume.
+bool ParseHistoryRow(std::string_view line, HistoryRow& row);
+
+// The key of a YYYY-MM-DD date, or false for any other text.
+bool DateKeyOf(std::string_view date, std::uint32_t& key);
 
 } // namespace kelvarin

@@ -39,7 +39,8 @@ std::unique_ptr<FolderLock> WaitForFolder(const std::string& folder, FrontEnd& f
         if (StopRequested != 0)
             return nullptr;
         bool held = false;
-        std::unique_ptr<FolderLock> lock = FolderLock::Acquire(folder, &refusal, &held);
+        std::unique_ptr<FolderLock> lock =
+            FolderLock::Acquire(folder, &refusal, FolderLock::Mode::Exclusive, &held);
         if (lock || !held)
             return lock;
     }
@@ -66,7 +67,7 @@ StageFolderClaim::StageFolderClaim(const std::string& folder, FrontEnd& frontEnd
         return;
     std::string error;
     bool held = false;
-    m_lock = FolderLock::Acquire(folder, &error, &held);
+    m_lock = FolderLock::Acquire(folder, &error, FolderLock::Mode::Exclusive, &held);
     if (!m_lock && held)
         m_lock = WaitForFolder(folder, frontEnd, error);
     if (!m_lock) {

@@ -65,11 +65,14 @@ void GuiHarness::ClickRow(const char* list, int row, Qt::KeyboardModifiers modif
 // the event loop has run (a hand takes some milliseconds to let go).
 void GuiHarness::DoubleClickRow(const char* list, int row) {
     auto& widget = Get<StageListView>(list);
-    QWidget* viewport = widget.viewport();
-    QWindow* window = viewport->window()->windowHandle();
+    DoubleClickAt(*widget.viewport(), RowCentre(widget, row));
+}
+
+void GuiHarness::DoubleClickAt(QWidget& viewport, QPoint point) {
+    QWindow* window = viewport.window()->windowHandle();
     if (!window)
-        throw std::runtime_error(std::string("no window shows ") + list);
-    const QPoint local = window->mapFromGlobal(viewport->mapToGlobal(RowCentre(widget, row)));
+        throw std::runtime_error("no window shows " + viewport.objectName().toStdString());
+    const QPoint local = window->mapFromGlobal(viewport.mapToGlobal(point));
     const QPointF global = window->mapToGlobal(QPointF(local));
     // Clear of any earlier press, so that only this pair makes a double-click.
     QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;

@@ -42,6 +42,8 @@ public:
     int RowOf(const char* list, const QString& text);
     void ClickRow(const char* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void DoubleClickRow(const char* list, int row);
+    // A double-click at `point` of `viewport`, as DoubleClickRow makes one.
+    static void DoubleClickAt(QWidget& viewport, QPoint point);
     void Click(const char* button);
     QString Text(const char* label);
 

@@ -63,12 +63,18 @@ private slots:
         QStringList menu;
         for (QAction* action : frame.menuBar()->actions())
             menu << action->text();
-        QCOMPARE(menu, QStringList({" ", "About", "Status..."}));
+        QCOMPARE(menu, QStringList({" ", "Library", "About"}));
+        QMenu* library = frame.menuBar()->actions().at(1)->menu();
+        QVERIFY(library);
+        QStringList libraryItems;
+        for (QAction* action : library->actions())
+            libraryItems << action->text();
+        QCOMPARE(libraryItems, QStringList({"Status...", "Check Library..."}));
 
         gui.Messages().ForgetShown();
         frame.menuBar()->actions().at(0)->trigger();
         QVERIFY(gui.Messages().Shown().isEmpty());
-        frame.menuBar()->actions().at(1)->trigger();
+        frame.menuBar()->actions().at(2)->trigger();
         QCOMPARE(gui.Messages().Shown(), QStringList({"About Kelvarin"}));
 
         // The offscreen platform cannot tell the lock states, so no indicator

@@ -141,13 +141,28 @@ void ControlForm::RefreshAll() {
 
 void ControlForm::SetRunning(bool running) {
     m_running = running;
+    EnableCommands();
+}
+
+void ControlForm::SetCheckRunning(bool checking) {
+    m_checking = checking;
+    EnableCommands();
+}
+
+void ControlForm::EnableCommands() {
     for (QWidget* control :
          {static_cast<QWidget*>(m_ui->connectButton), static_cast<QWidget*>(m_ui->downloadButton),
-          static_cast<QWidget*>(m_ui->unzipButton), static_cast<QWidget*>(m_ui->updateButton),
-          static_cast<QWidget*>(m_ui->resetButton), static_cast<QWidget*>(m_ui->clearZipButton),
-          static_cast<QWidget*>(m_ui->clearUnzipButton),
-          static_cast<QWidget*>(m_ui->clearStockButton)})
-        control->setEnabled(!running);
+          static_cast<QWidget*>(m_ui->unzipButton), static_cast<QWidget*>(m_ui->resetButton),
+          static_cast<QWidget*>(m_ui->clearZipButton),
+          static_cast<QWidget*>(m_ui->clearUnzipButton)})
+        control->setEnabled(!m_running);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_ui->updateButton), static_cast<QWidget*>(m_ui->clearStockButton)})
+        control->setEnabled(!m_running && !m_checking);
+}
+
+StockSheet* ControlForm::OpenStockSheet(const std::string& path) {
+    return m_sheets.OpenStockSheet(path, this);
 }
 
 // A file error ends the command with its message, as a failed command should;
@@ -209,7 +224,7 @@ void ControlForm::OpenListItem(int row, StageFolder stage) {
     // The test is exact: NOTES.TXT and archives stay closed. A sheet only
     // reads its file, so it may open while a stage runs.
     if (kind == ItemKind::File && (path.ends_with(DatExtension) || path.ends_with(TxtExtension)))
-        m_sheets.OpenStockSheet(path, this);
+        OpenStockSheet(path);
     // Moving a folder while a stage writes into it would split its output.
     if (m_running)
         return;

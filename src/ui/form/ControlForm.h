@@ -40,6 +40,11 @@ public:
     bool IsRunning() const { return m_running; }
     // The items of the remote list, as the last Connect filled it.
     std::vector<std::string> RemoteItems() const;
+    // While the library check reads the stock folder, Update and its Clear
+    // All wait: they would find the folder held.
+    void SetCheckRunning(bool checking);
+    // A new stock sheet window on the file, as a double-click in a list opens one.
+    StockSheet* OpenStockSheet(const std::string& path);
 
     QSize sizeHint() const override;
 
@@ -67,6 +72,7 @@ private:
     StageFolderControls ControlsOf(StageFolder stage) const;
     void RefreshAll();
     void SetRunning(bool running);
+    void EnableCommands();
     template <typename Stage> void RunStage(Stage stage);
     template <typename Stage> void RunBlockingStage(QWidget& starter, Stage stage);
 
@@ -88,6 +94,7 @@ private:
     std::unique_ptr<FileListAdapter> m_unzip;
     std::unique_ptr<FileListAdapter> m_stock;
     bool m_running = false;
+    bool m_checking = false;
 };
 
 } // namespace kelvarin::gui

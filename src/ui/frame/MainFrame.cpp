@@ -4,6 +4,7 @@
 #include "ui/form/ControlForm.h"
 #include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
+#include "ui/frame/CheckWindow.h"
 #include "ui/frame/LibraryStatusWindow.h"
 #include "ui/frame/LockIndicators.h"
 #include "ui_AboutBox.h"
@@ -14,6 +15,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -116,15 +118,15 @@ MainFrame::~MainFrame() = default;
 void MainFrame::CreateMenu() {
     // The blank item is there only to hold its place in the bar.
     menuBar()->addAction(QStringLiteral(" "));
-    QAction* about = menuBar()->addAction(QStringLiteral("About"));
-    connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
-    AddStatusItem();
-}
-
-void MainFrame::AddStatusItem() {
-    QAction* status = menuBar()->addAction(QStringLiteral("Status..."));
+    QMenu* library = menuBar()->addMenu(QStringLiteral("Library"));
+    QAction* status = library->addAction(QStringLiteral("Status..."));
     status->setObjectName(QStringLiteral("statusAction"));
     connect(status, &QAction::triggered, this, &MainFrame::ShowLibraryStatus);
+    QAction* check = library->addAction(QStringLiteral("Check Library..."));
+    check->setObjectName(QStringLiteral("checkLibraryAction"));
+    connect(check, &QAction::triggered, this, &MainFrame::CheckLibrary);
+    QAction* about = menuBar()->addAction(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
 }
 
 // Made on first use: most sessions never open it.
@@ -170,6 +172,25 @@ void MainFrame::InitialUpdate() {
 void MainFrame::ShowAbout() {
     AboutBox box(this);
     m_messages.Exec(box);
+}
+
+void MainFrame::CheckLibrary() {
+    if (m_check && m_check->Running()) {
+        m_check->raise();
+        m_check->activateWindow();
+        return;
+    }
+    if (m_check)
+        m_check->close();
+    m_check = new CheckWindow(
+        m_folders, [this](const std::string& path) { return m_form->OpenStockSheet(path); }, this);
+    m_form->SetCheckRunning(true);
+    connect(m_check, &CheckWindow::Finished, m_form,
+            [form = m_form] { form->SetCheckRunning(false); });
+    // A window closed while its check runs stops the check.
+    connect(m_check, &QObject::destroyed, m_form,
+            [form = m_form] { form->SetCheckRunning(false); });
+    m_check->show();
 }
 
 bool MainFrame::StartPageActive() const {

@@ -4,6 +4,7 @@
 #include "net/CertificateTrust.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@ class QSplitter;
 
 namespace kelvarin::gui {
 
+class CheckWindow;
 class ControlForm;
 class LibraryStatusWindow;
 class LockIndicators;
@@ -42,13 +44,15 @@ public:
     void ShowAbout();
     // Opens the library status window, or brings it up to date.
     void ShowLibraryStatus();
+    // Library > Check Library: the check of the folders as they stand, in a
+    // window of its own; while one runs, its window comes to the front instead.
+    void CheckLibrary();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenu();
-    void AddStatusItem();
     void CreateStatusBar();
     void CreateAccelerators();
     void PrintStartPage();
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<LockIndicators> m_locks;
     LibraryStatusWindow* m_libraryStatus = nullptr;
     QLabel* m_statusMessage = nullptr;
+    QPointer<CheckWindow> m_check;
     bool m_closeWhenIdle = false;
 };
 

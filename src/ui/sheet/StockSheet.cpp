@@ -3,12 +3,14 @@
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
 #include "ui/sheet/PriceChart.h"
+#include "ui/sheet/SheetModel.h"
 #include "ui/sheet/VCF1.h"
 #include "ui_FormViewSheet.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 
 namespace kelvarin::gui {
 
@@ -145,6 +147,16 @@ void StockSheet::TakeHeadings() {
         rest = rest.mid(tab + 1);
     }
     grid.RemoveRows(1, 1);
+    m_headerTaken = true;
+}
+
+void StockSheet::ShowLine(int line) {
+    VCF1& grid = m_form->Grid();
+    const int row = std::min(m_headerTaken ? line - 1 : line, grid.Model().Rows());
+    if (row < 1)
+        return;
+    grid.SetSelection(row, -1, row, -1);
+    grid.scrollTo(grid.Model().index(row - 1, 0), QAbstractItemView::PositionAtCenter);
 }
 
 } // namespace kelvarin::gui

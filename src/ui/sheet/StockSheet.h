@@ -88,6 +88,11 @@ public:
     // sheet without a caption.
     void LoadFile(const std::string& path);
 
+    // Selects the row that shows line `line` of the file (counted from 1, the
+    // header line of a history file included, as the library check counts)
+    // and scrolls it into view. A line past the last shows the last row.
+    void ShowLine(int line);
+
     FormViewSheet& Form() const { return *m_form; }
 
 protected:
@@ -102,6 +107,7 @@ private:
     SheetMessage m_showMessage;
     QRect m_outer;
     QMargins m_fittedMargins;
+    bool m_headerTaken = false; // the file's first line is no row of the grid
 };
 
 } // namespace kelvarin::gui
