@@ -86,6 +86,12 @@ JsonWriter& JsonWriter::Bool(bool value) {
     return *this;
 }
 
+JsonWriter& JsonWriter::Null() {
+    BeforeValue();
+    m_out << "null";
+    return *this;
+}
+
 JsonWriter& JsonWriter::Open(char bracket) {
     BeforeValue();
     m_out << bracket;

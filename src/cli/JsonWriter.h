@@ -23,6 +23,7 @@ public:
     JsonWriter& String(std::string_view text);
     JsonWriter& Number(long long value);
     JsonWriter& Bool(bool value);
+    JsonWriter& Null();
 
 private:
     JsonWriter& Open(char bracket);

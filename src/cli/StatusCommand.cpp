@@ -1,10 +1,10 @@
 #include "cli/StatusCommand.h"
 
+#include "cli/JsonWriter.h"
 #include "pipeline/LibraryStatus.h"
 #include "pipeline/MemoryList.h"
 
 #include <array>
-#include <cstdio>
 #include <ostream>
 
 namespace kelvarin::cli {
@@ -13,81 +13,80 @@ namespace {
 
 constexpr std::array<const char*, 3> StageKeys = {"download", "unzip", "update"};
 
-// A JSON string; bytes that are not ASCII pass as they are, as the names in
-// the folders do.
-std::string Quoted(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-            quoted += escaped;
-        } else {
-            quoted += c;
-        }
+void StringOrNull(JsonWriter& json, const std::string& text) {
+    if (text.empty())
+        json.Null();
+    else
+        json.String(text);
+}
+
+void Span(JsonWriter& json, const NameSpan& span) {
+    json.BeginObject().Key("count").Number(static_cast<long long>(span.count)).Key("first");
+    StringOrNull(json, span.first);
+    json.Key("last");
+    StringOrNull(json, span.last);
+    json.EndObject();
+}
+
+void Days(JsonWriter& json, const std::vector<DayRecord>& days, const char* timeKey) {
+    json.BeginArray();
+    for (const DayRecord& day : days) {
+        json.BeginObject().Key("item").String(day.item).Key(timeKey).String(day.since);
+        json.Key("cause").String(day.cause).EndObject();
     }
-    return quoted + "\"";
+    json.EndArray();
 }
 
-std::string OrNull(const std::string& text) {
-    return text.empty() ? "null" : Quoted(text);
+void Folder(JsonWriter& json, const StageFolderStatus& folder) {
+    json.BeginObject().Key("stage").String(StageKeys[static_cast<std::size_t>(folder.stage)]);
+    json.Key("folder").String(folder.path).Key("exists").Bool(folder.exists).Key("marker");
+    if (folder.marker)
+        json.String(*folder.marker);
+    else
+        json.Null();
+    json.Key("files").Number(static_cast<long long>(folder.files)).Key("next");
+    if (folder.next)
+        Span(json, *folder.next);
+    else
+        json.Null();
+    json.Key("waiting");
+    Span(json, folder.waiting);
+    json.EndObject();
 }
 
-std::string SpanJson(const NameSpan& span) {
-    return "{\"count\": " + std::to_string(span.count) + ", \"first\": " + OrNull(span.first) +
-           ", \"last\": " + OrNull(span.last) + "}";
-}
-
-std::string DaysJson(const std::vector<DayRecord>& days, const char* timeKey) {
-    std::string json = "[";
-    for (std::size_t at = 0; at < days.size(); ++at) {
-        const DayRecord& day = days[at];
-        json += (at == 0 ? "" : ", ");
-        json += "{\"item\": " + Quoted(day.item) + ", \"" + timeKey + "\": " + Quoted(day.since) +
-                ", \"cause\": " + Quoted(day.cause) + "}";
+void Run(JsonWriter& json, const std::optional<LastRun>& run) {
+    if (!run) {
+        json.Null();
+        return;
     }
-    return json + "]";
+    json.BeginObject().Key("started").String(run->started).Key("finished").String(run->finished);
+    json.Key("outcome").String(run->outcome).Key("exit").Number(run->exitStatus);
+    json.Key("steps").BeginObject();
+    for (const auto& [step, outcome] : run->steps)
+        json.Key(step).String(outcome);
+    json.EndObject().EndObject();
 }
 
-std::string FolderJson(const StageFolderStatus& folder) {
-    return "{\"stage\": " + Quoted(StageKeys[static_cast<std::size_t>(folder.stage)]) +
-           ", \"folder\": " + Quoted(folder.path) +
-           ", \"exists\": " + (folder.exists ? "true" : "false") +
-           ", \"marker\": " + (folder.marker ? Quoted(*folder.marker) : "null") +
-           ", \"files\": " + std::to_string(folder.files) +
-           ", \"next\": " + (folder.next ? SpanJson(*folder.next) : "null") +
-           ", \"waiting\": " + SpanJson(folder.waiting) + "}";
-}
-
-std::string LastRunJson(const std::optional<LastRun>& run) {
-    if (!run)
-        return "null";
-    std::string steps = "{";
-    for (std::size_t at = 0; at < run->steps.size(); ++at)
-        steps += (at == 0 ? "" : ", ") + Quoted(run->steps[at].first) + ": " +
-                 Quoted(run->steps[at].second);
-    return "{\"started\": " + Quoted(run->started) + ", \"finished\": " + Quoted(run->finished) +
-           ", \"outcome\": " + Quoted(run->outcome) +
-           ", \"exit\": " + std::to_string(run->exitStatus) + ", \"steps\": " + steps + "}}";
-}
-
-std::string StatusJson(const LibraryStatus& status) {
-    std::string json = "{\"folders\": [";
-    for (std::size_t at = 0; at < status.folders.size(); ++at)
-        json += (at == 0 ? "" : ", ") + FolderJson(status.folders[at]);
+void WriteStatusJson(std::ostream& out, const LibraryStatus& status) {
+    JsonWriter json(out);
+    json.BeginObject().Key("folders").BeginArray();
+    for (const StageFolderStatus& folder : status.folders)
+        Folder(json, folder);
+    json.EndArray().Key("held");
+    Days(json, status.held, "since");
+    json.Key("skipped");
+    Days(json, status.skipped, "skipped");
     const LibrarySummary& library = status.library;
-    json += "],\n \"held\": " + DaysJson(status.held, "since") +
-            ",\n \"skipped\": " + DaysJson(status.skipped, "skipped") +
-            ",\n \"library\": {\"stock_files\": " + std::to_string(library.stockFiles) +
-            ", \"rows\": " + std::to_string(library.rows) +
-            ", \"first_date\": " + OrNull(library.firstDate) +
-            ", \"last_date\": " + OrNull(library.lastDate) + "}" +
-            ",\n \"last_run\": " + LastRunJson(status.lastRun) +
-            ",\n \"pending\": " + (status.Pending() ? "true" : "false") + "}\n";
-    return json;
+    json.Key("library").BeginObject();
+    json.Key("stock_files").Number(static_cast<long long>(library.stockFiles));
+    json.Key("rows").Number(static_cast<long long>(library.rows)).Key("first_date");
+    StringOrNull(json, library.firstDate);
+    json.Key("last_date");
+    StringOrNull(json, library.lastDate);
+    json.EndObject().Key("last_run");
+    Run(json, status.lastRun);
+    json.Key("pending").Bool(status.Pending()).EndObject();
+    out << '\n';
 }
 
 } // namespace
@@ -113,7 +112,11 @@ int StatusCommand::Run(CliContext& context) {
         context.frontEnd.EndStage();
     }
     const LibraryStatus status = ReadLibraryStatus(context.folders, connected ? &remote : nullptr);
-    context.streams.out << (m_json ? StatusJson(status) : StatusText(status)) << std::flush;
+    if (m_json)
+        WriteStatusJson(context.streams.out, status);
+    else
+        context.streams.out << StatusText(status);
+    context.streams.out << std::flush;
     return (m_remote && !connected) || status.Pending() ? ExitFailure : 0;
 }
 

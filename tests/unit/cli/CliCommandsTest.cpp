@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -226,6 +227,18 @@ TEST_F(CliCommandsTest, FailedArchiveMakesUnzipExit1) {
     const CliResult result = Run({"unzip"});
     EXPECT_EQ(result.code, 1);
     EXPECT_EQ(result.out, "Total files unzipped: 1, last:SGX20040125.zip - 1 failed\n");
+}
+
+// Folder names are the disk's bytes, not always UTF-8; a monitoring script
+// must still get JSON its parser takes.
+TEST_F(CliCommandsTest, StatusJsonIsValidForAFolderNameInLatin1) {
+    const std::string zip = Base() + "/caf\xE9 \"old\"/";
+    ASSERT_EQ(Run({"folders", "--zip", zip}).code, 0);
+    const CliResult result = Run({"status", "--json"});
+    ASSERT_FALSE(result.out.empty()) << result.err;
+    const nlohmann::json status = nlohmann::json::parse(result.out);
+    EXPECT_EQ(status["folders"][0]["folder"], Base() + "/caf\u00e9 \"old\"/");
+    EXPECT_TRUE(status["folders"][0]["marker"].is_null());
 }
 
 // A stage that throws (out of memory, a thread that cannot start) ends its
