@@ -7,7 +7,7 @@
 #include "TempDir.h"
 #include "TestCertificates.h"
 #include "TestPaths.h"
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -5,7 +5,7 @@
 #include "StageFixture.h"
 #include "TestCertificates.h"
 #include "TestPaths.h"
-#include "pipeline/RemoteItem.h"
+#include "pipeline/DailyArchiveNames.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
