@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace kelvarin {
 
@@ -69,7 +70,123 @@ char* PrintPrice(char* at, double value) {
     return std::copy_n(text, size, at);
 }
 
+bool IsCSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Up to this many integer digits a decimal's nearest double lies far closer
+// to it than half a thousandth, so rounding that double to thousandths gives
+// the decimal back.
+constexpr std::ptrdiff_t MostPlainIntegerDigits = 9;
+
+// A price field holding a plain decimal of at most three decimals prints as
+// its own digits: the conversion and "%6.3f" give back exactly what the text
+// says. False, with nothing printed, for any other text; the conversion and
+// PrintPrice handle those.
+bool PrintPlainPrice(char*& at, std::string_view field) {
+    const char* text = field.data();
+    const char* const end = text + field.size();
+    while (text != end && IsCSpace(*text))
+        ++text;
+    const bool negative = text != end && *text == '-';
+    if (text != end && (*text == '-' || *text == '+'))
+        ++text;
+    const char* const integer = text;
+    while (text != end && IsDigit(*text))
+        ++text;
+    const char* const integerEnd = text;
+    const char* fraction = text;
+    if (text != end && *text == '.') {
+        fraction = ++text;
+        while (text != end && IsDigit(*text))
+            ++text;
+    }
+    const std::ptrdiff_t decimals = text - fraction;
+    // As in PlainDecimalValue: what could carry the number on is left to
+    // the C library, as are texts without a digit ("inf", "-", blanks).
+    if ((integerEnd == integer && decimals == 0) || decimals > 3)
+        return false;
+    if (text != end &&
+        (*text == '.' || *text == 'e' || *text == 'E' || *text == 'x' || *text == 'X'))
+        return false;
+    const char* significant = integer;
+    while (significant != integerEnd && *significant == '0')
+        ++significant;
+    const std::ptrdiff_t digits = integerEnd - significant;
+    if (digits > MostPlainIntegerDigits)
+        return false;
+    // A negative zero prints its sign too, as printf does.
+    const std::size_t size =
+        (negative ? 1 : 0) + static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 1)) + 4;
+    if (size < PriceWidth)
+        at = std::fill_n(at, PriceWidth - size, ' ');
+    if (negative)
+        *at++ = '-';
+    if (digits == 0)
+        *at++ = '0';
+    at = std::copy(significant, integerEnd, at);
+    *at++ = '.';
+    at = std::copy(fraction, fraction + decimals, at);
+    at = std::fill_n(at, 3 - decimals, '0');
+    return true;
+}
+
+// A volume field holding a whole number that fits a long prints as its own
+// digits without leading zeros; false, with nothing printed, otherwise.
+bool PrintPlainVolume(char*& at, std::string_view field) {
+    const char* text = field.data();
+    const char* const end = text + field.size();
+    while (text != end && IsCSpace(*text))
+        ++text;
+    const bool negative = text != end && *text == '-';
+    if (text != end && (*text == '-' || *text == '+'))
+        ++text;
+    const char* const digits = text;
+    while (text != end && IsDigit(*text))
+        ++text;
+    if (text - digits > std::numeric_limits<long>::digits10)
+        return false;
+    const char* significant = digits;
+    while (significant != text && *significant == '0')
+        ++significant;
+    if (significant == text) {
+        *at++ = '0';
+        return true;
+    }
+    if (negative)
+        *at++ = '-';
+    at = std::copy(significant, text, at);
+    return true;
+}
+
+// A row put together on the stack and appended in one go: "\r\n", a date of
+// at most ten characters, then tab and column five times.
+constexpr std::size_t RowBufferSize = 2 + 10 + 4 * (PriceBufferSize + 1) + 24;
+
 } // namespace
+
+void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
+    char text[RowBufferSize];
+    char* at = text;
+    *at++ = '\r';
+    *at++ = '\n';
+    // As "%s" would, the date ends at a NUL should a line ever hold one.
+    const std::string_view date = fields.date.substr(0, fields.date.find('\0'));
+    at = std::copy(date.begin(), date.end(), at);
+    for (const std::string_view price : {fields.open, fields.high, fields.low, fields.close}) {
+        *at++ = '\t';
+        if (!PrintPlainPrice(at, price))
+            at = PrintPrice(at, PriceFieldValue(price));
+    }
+    *at++ = '\t';
+    if (!PrintPlainVolume(at, fields.volume))
+        at = std::to_chars(at, text + sizeof text, VolumeFieldValue(fields.volume)).ptr;
+    rows.append(text, static_cast<std::size_t>(at - text));
+}
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {
     rows += "\r\n";
