@@ -2,7 +2,6 @@
 
 #include "app/CrashPoint.h"
 #include "app/FileAccess.h"
-#include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Marker.h"
 #include "pipeline/UpdateJournal.h"
@@ -20,6 +19,10 @@ namespace {
 // there so that a batch of many short histories also stays in its budget.
 constexpr std::size_t EntryOverhead = 64;
 
+// Days whose rows are formed while the walk reads on. After each Add every
+// earlier day has been filed away.
+constexpr std::size_t DaysInFlight = 8;
+
 JournalEntry Inspect(const std::string& path, std::string name) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)
@@ -29,45 +32,79 @@ JournalEntry Inspect(const std::string& path, std::string name) {
 
 } // namespace
 
+std::size_t UpdateBatch::StockKeyHash::operator()(const std::string& key) const {
+    const std::size_t nul = key.find('\0');
+    return StockHash(std::string_view(key).substr(0, nul), std::string_view(key).substr(nul + 1));
+}
+
+bool UpdateBatch::StockKeyEqual::operator()(const std::string& key, const RowStock& stock) const {
+    return key.size() == stock.name.size() + 1 + stock.code.size() && key.starts_with(stock.name) &&
+           key[stock.name.size()] == '\0' && key.ends_with(stock.code);
+}
+
 UpdateBatch::UpdateBatch(std::string stockFolder, std::size_t budget)
     : m_stockFolder(std::move(stockFolder)), m_budget(budget) {}
 
-std::size_t UpdateBatch::HistoryFor(const std::string& name, const std::string& code) {
-    m_stockKey.assign(name);
-    m_stockKey += '\0';
-    m_stockKey += code;
-    const auto known = m_byStock.find(m_stockKey);
+std::size_t UpdateBatch::HistoryFor(const RowStock& stock) {
+    const auto known = m_byStock.find(stock);
     if (known != m_byStock.end())
         return known->second;
-    std::string path = HistoryPath(m_stockFolder, name, code);
+    std::string path = HistoryPath(m_stockFolder, stock.name, stock.code);
     const auto [at, isNew] = m_byPath.try_emplace(path, m_histories.size());
     if (isNew) {
         m_bytes += 2 * path.capacity() + EntryOverhead;
         m_histories.push_back({std::move(path), {}});
     }
-    m_byStock.emplace(m_stockKey, at->second);
-    m_bytes += m_stockKey.capacity() + EntryOverhead;
+    std::string key;
+    key.reserve(stock.name.size() + 1 + stock.code.size());
+    key.append(stock.name).append(1, '\0').append(stock.code);
+    m_bytes += key.capacity() + EntryOverhead;
+    m_byStock.emplace(std::move(key), at->second);
     return at->second;
 }
 
-bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName, int& records,
-                      std::string* error) {
-    int count = 0;
-    const bool read = ReadDailyPriceFile(
-        dailyPath,
-        [&](const DailyPriceRecord& record) {
-            std::string& rows = m_histories[HistoryFor(record.name, record.code)].rows;
-            const std::size_t before = rows.capacity();
-            AppendHistoryRow(rows, record);
-            m_bytes += rows.capacity() - before;
-            ++count;
-        },
-        error);
-    if (!read)
+void UpdateBatch::TakeOldest() {
+    std::unique_ptr<DailyRows> day = m_pipeline.TakeOldest();
+    std::size_t start = 0;
+    for (std::size_t row = 0; row < day->ends.size(); ++row) {
+        std::string& rows = m_histories[HistoryFor(day->stocks[row])].rows;
+        const std::size_t before = rows.capacity();
+        rows.append(day->rows, start, day->ends[row] - start);
+        m_bytes += rows.capacity() - before;
+        start = day->ends[row];
+    }
+    m_lastFileRecords = static_cast<int>(day->ends.size());
+    m_bytesInFlight -= day->bytes.View().size();
+    m_pipeline.HandBack(std::move(day));
+}
+
+void UpdateBatch::TakeAll() {
+    while (m_pipeline.Queued() > 0)
+        TakeOldest();
+}
+
+bool UpdateBatch::Full() {
+    if (m_bytes + m_bytesInFlight < m_budget)
         return false;
-    records = count;
+    TakeAll();
+    return m_bytes >= m_budget;
+}
+
+bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName,
+                      std::string* error) {
+    std::unique_ptr<DailyRows> day = m_pipeline.Spare();
+    if (!day->bytes.Read(dailyPath)) {
+        if (error)
+            *error = CannotMessage("read", dailyPath, errno);
+        m_pipeline.HandBack(std::move(day));
+        return false;
+    }
+    m_bytesInFlight += day->bytes.View().size();
+    m_pipeline.Give(std::move(day));
     ++m_files;
     m_lastDailyName = dailyName;
+    while (m_pipeline.Queued() > DaysInFlight)
+        TakeOldest();
     return true;
 }
 
@@ -148,6 +185,7 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
 bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error) {
     if (Empty())
         return true;
+    TakeAll();
     const bool written = WriteBatch(journal, markerPath, error);
     Clear();
     return written;

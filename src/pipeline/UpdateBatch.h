@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/DailyRowsPipeline.h"
+
 #include <cstddef>
 #include <string>
 #include <unordered_map>
@@ -17,22 +19,28 @@ inline constexpr std::size_t UpdateBatchBudget = std::size_t{64} << 20;
 // The rows of consecutive daily files, gathered per history file in the order
 // of their lines, so a batch opens and writes each history file once. A
 // daily file is gathered whole or not at all, and a batch is written whole or
-// not at all, under the journal.
+// not at all, under the journal. The rows of the last few daily files added
+// are formed on other threads meanwhile.
 class UpdateBatch {
 public:
     UpdateBatch(std::string stockFolder, std::size_t budget);
 
-    // Gathers one row per record of the daily file. When the file cannot be
-    // read, nothing of it is gathered and `error` names the file and the cause.
-    // `records` becomes the number of records the daily file holds.
-    bool Add(const std::string& dailyPath, const std::string& dailyName, int& records,
-             std::string* error);
+    // Reads the daily file and gathers one row per record. When the file
+    // cannot be read, nothing of it is gathered and `error` names the file
+    // and the cause.
+    bool Add(const std::string& dailyPath, const std::string& dailyName, std::string* error);
 
     bool Empty() const { return m_files == 0; }
-    // The memory the gathered rows hold has reached the budget.
-    bool Full() const { return m_bytes >= m_budget; }
+    // The memory the gathered rows hold has reached the budget. Days whose
+    // rows are still being formed count as their files' sizes, which rows
+    // seldom pass; when that could reach the budget, they are taken in first
+    // and counted exactly, so the answer never depends on the threads' pace.
+    bool Full();
     // Daily files gathered since the last flush.
     int Files() const { return m_files; }
+    // The records of the last daily file added, once a flush has taken in
+    // every file added.
+    int LastFileRecords() const { return m_lastFileRecords; }
 
     // Writes every gathered row and moves the marker at `markerPath` to the
     // last daily file gathered, under the journal. On failure every history
@@ -47,7 +55,26 @@ private:
         std::string rows;
     };
 
-    std::size_t HistoryFor(const std::string& name, const std::string& code);
+    // Name and code, a NUL between them (a byte no line holds), looked up
+    // by the stock of a row without a copy.
+    struct StockKeyHash {
+        using is_transparent = void;
+        std::size_t operator()(const RowStock& stock) const { return stock.hash; }
+        std::size_t operator()(const std::string& key) const;
+    };
+    struct StockKeyEqual {
+        using is_transparent = void;
+        bool operator()(const std::string& key, const RowStock& stock) const;
+        bool operator()(const RowStock& stock, const std::string& key) const {
+            return (*this)(key, stock);
+        }
+        bool operator()(const std::string& a, const std::string& b) const { return a == b; }
+    };
+
+    std::size_t HistoryFor(const RowStock& stock);
+    // Files the rows of the oldest daily file in the pipeline away.
+    void TakeOldest();
+    void TakeAll();
     bool WriteBatch(UpdateJournal& journal, const std::string& markerPath, std::string* error);
     bool WriteRows(const History& history, bool create, bool& opened, std::string* error);
     void Clear();
@@ -55,15 +82,16 @@ private:
     std::string m_stockFolder;
     std::size_t m_budget;
     std::vector<History> m_histories; // in the order each was first touched
-    // Name and code (NUL between them, a byte no line holds) to history:
-    // a path is built only for a stock not yet seen in the batch.
-    std::unordered_map<std::string, std::size_t> m_byStock;
+    // A path is built only for a stock not yet seen in the batch.
+    std::unordered_map<std::string, std::size_t, StockKeyHash, StockKeyEqual> m_byStock;
     // Two stocks may share a history path once "/" is replaced.
     std::unordered_map<std::string, std::size_t> m_byPath;
-    std::string m_stockKey;
     std::size_t m_bytes = 0;
+    std::size_t m_bytesInFlight = 0; // the sizes of the daily files in the pipeline
     int m_files = 0;
+    int m_lastFileRecords = 0;
     std::string m_lastDailyName;
+    DailyRowsPipeline m_pipeline;
 };
 
 } // namespace kelvarin
