@@ -32,7 +32,7 @@ locale_t CLocale() {
 std::string_view CutField(std::string_view line, std::size_t last, std::size_t width) {
     const std::size_t end = std::min(line.size(), last + 1);
     const std::size_t start = end > width ? end - width : 0;
-    return line.substr(start, end - start);
+    return {line.data() + start, end - start};
 }
 
 // The field sits inside the line without a terminating NUL, which the C
@@ -55,6 +55,11 @@ bool IsDigit(char c) {
 }
 
 std::string_view WithoutTrailingSpace(std::string_view text) {
+    // Names are padded with spaces to thirty characters: eight at a time
+    // first, one compare each.
+    constexpr std::string_view Spaces = "        ";
+    while (text.ends_with(Spaces))
+        text.remove_suffix(Spaces.size());
     while (!text.empty() && IsCSpace(text.back()))
         text.remove_suffix(1);
     return text;

@@ -4,7 +4,6 @@
 #include "pipeline/HistoryFile.h"
 
 #include <algorithm>
-#include <functional>
 #include <system_error>
 
 namespace kelvarin {
@@ -22,11 +21,6 @@ unsigned HelperCount() {
 
 } // namespace
 
-std::size_t StockHash(std::string_view name, std::string_view code) {
-    const std::hash<std::string_view> hash;
-    return hash(name) * 31 + hash(code);
-}
-
 void DailyRows::Form() {
     rows.clear();
     stocks.clear();
@@ -36,7 +30,7 @@ void DailyRows::Form() {
     while (lines.Next(line)) {
         const DailyPriceFields fields = CutDailyPriceLine(line);
         AppendHistoryRow(rows, fields);
-        stocks.push_back({fields.name, fields.code, StockHash(fields.name, fields.code)});
+        stocks.push_back({fields.name, fields.code});
         ends.push_back(rows.size());
     }
 }

@@ -15,15 +15,11 @@
 
 namespace kelvarin {
 
-// The stock a row belongs to; `hash` is StockHash of name and code, worked
-// out with the row so the one thread that files rows away need not.
+// The stock a row belongs to.
 struct RowStock {
     std::string_view name;
     std::string_view code;
-    std::size_t hash = 0;
 };
-
-std::size_t StockHash(std::string_view name, std::string_view code);
 
 // One daily file and its history rows, in the order of its lines.
 struct DailyRows {

@@ -83,6 +83,24 @@ bool IsDigit(char c) {
 // the decimal back.
 constexpr std::ptrdiff_t MostPlainIntegerDigits = 9;
 
+// The exchange writes its prices as "%7.3f": spaces, digits without a leading
+// zero but the one before the point, the point in the fourth place and three
+// decimals. "%6.3f" of such a price is the same text less one leading space.
+bool PrintExchangePrice(char*& at, std::string_view field) {
+    if (field.size() != 7 || field[3] != '.' || !IsDigit(field[2]) || !IsDigit(field[4]) ||
+        !IsDigit(field[5]) || !IsDigit(field[6]))
+        return false;
+    const char first = field[0];
+    const char second = field[1];
+    const bool laidOut = first == ' ' ? second == ' ' || (second >= '1' && second <= '9')
+                                      : first >= '1' && first <= '9' && IsDigit(second);
+    if (!laidOut)
+        return false;
+    const std::string_view text = first == ' ' ? field.substr(1) : field;
+    at = std::copy(text.begin(), text.end(), at);
+    return true;
+}
+
 // A price field holding a plain decimal of at most three decimals prints as
 // its own digits: the conversion and "%6.3f" give back exactly what the text
 // says. False, with nothing printed, for any other text; the conversion and
@@ -179,7 +197,7 @@ void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
     at = std::copy(date.begin(), date.end(), at);
     for (const std::string_view price : {fields.open, fields.high, fields.low, fields.close}) {
         *at++ = '\t';
-        if (!PrintPlainPrice(at, price))
+        if (!PrintExchangePrice(at, price) && !PrintPlainPrice(at, price))
             at = PrintPrice(at, PriceFieldValue(price));
     }
     *at++ = '\t';

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@ constexpr std::size_t EntryOverhead = 64;
 // earlier day has been filed away.
 constexpr std::size_t DaysInFlight = 8;
 
+constexpr std::size_t NoStock = std::numeric_limits<std::size_t>::max();
+
 JournalEntry Inspect(const std::string& path, std::string name) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)
@@ -32,42 +35,44 @@ JournalEntry Inspect(const std::string& path, std::string name) {
 
 } // namespace
 
-std::size_t UpdateBatch::StockKeyHash::operator()(const std::string& key) const {
-    const std::size_t nul = key.find('\0');
-    return StockHash(std::string_view(key).substr(0, nul), std::string_view(key).substr(nul + 1));
-}
-
-bool UpdateBatch::StockKeyEqual::operator()(const std::string& key, const RowStock& stock) const {
-    return key.size() == stock.name.size() + 1 + stock.code.size() && key.starts_with(stock.name) &&
-           key[stock.name.size()] == '\0' && key.ends_with(stock.code);
-}
-
 UpdateBatch::UpdateBatch(std::string stockFolder, std::size_t budget)
-    : m_stockFolder(std::move(stockFolder)), m_budget(budget) {}
+    : m_stockFolder(std::move(stockFolder)), m_budget(budget), m_followers{NoStock} {}
 
-std::size_t UpdateBatch::HistoryFor(const RowStock& stock) {
-    const auto known = m_byStock.find(stock);
+std::size_t UpdateBatch::FindStock(const RowStock& row) {
+    m_stockKey.assign(row.name).append(1, '\0').append(row.code);
+    const auto known = m_byStock.find(m_stockKey);
     if (known != m_byStock.end())
         return known->second;
-    std::string path = HistoryPath(m_stockFolder, stock.name, stock.code);
+    std::string path = HistoryPath(m_stockFolder, row.name, row.code);
     const auto [at, isNew] = m_byPath.try_emplace(path, m_histories.size());
     if (isNew) {
         m_bytes += 2 * path.capacity() + EntryOverhead;
         m_histories.push_back({std::move(path), {}});
     }
-    std::string key;
-    key.reserve(stock.name.size() + 1 + stock.code.size());
-    key.append(stock.name).append(1, '\0').append(stock.code);
-    m_bytes += key.capacity() + EntryOverhead;
-    m_byStock.emplace(std::move(key), at->second);
-    return at->second;
+    const std::size_t stock = m_stocks.size();
+    m_stocks.push_back({std::string(row.name), std::string(row.code), at->second});
+    m_byStock.emplace(m_stockKey, stock);
+    m_bytes += 2 * (m_stockKey.size() + EntryOverhead);
+    m_followers.push_back(NoStock);
+    return stock;
+}
+
+std::size_t UpdateBatch::HistoryOf(const RowStock& row) {
+    std::size_t stock = m_followers[m_previous];
+    if (stock == NoStock || m_stocks[stock].name != row.name || m_stocks[stock].code != row.code) {
+        stock = FindStock(row);
+        m_followers[m_previous] = stock;
+    }
+    m_previous = stock + 1;
+    return m_stocks[stock].history;
 }
 
 void UpdateBatch::TakeOldest() {
     std::unique_ptr<DailyRows> day = m_pipeline.TakeOldest();
+    m_previous = 0;
     std::size_t start = 0;
     for (std::size_t row = 0; row < day->ends.size(); ++row) {
-        std::string& rows = m_histories[HistoryFor(day->stocks[row])].rows;
+        std::string& rows = m_histories[HistoryOf(day->stocks[row])].rows;
         const std::size_t before = rows.capacity();
         rows.append(day->rows, start, day->ends[row] - start);
         m_bytes += rows.capacity() - before;
@@ -194,8 +199,10 @@ bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, s
 void UpdateBatch::Clear() {
     // Swapped out rather than cleared, so the memory goes back between batches.
     m_histories = {};
+    m_stocks = {};
     m_byStock = {};
     m_byPath = {};
+    m_followers = {NoStock};
     m_bytes = 0;
     m_files = 0;
 }

@@ -55,23 +55,18 @@ private:
         std::string rows;
     };
 
-    // Name and code, a NUL between them (a byte no line holds), looked up
-    // by the stock of a row without a copy.
-    struct StockKeyHash {
-        using is_transparent = void;
-        std::size_t operator()(const RowStock& stock) const { return stock.hash; }
-        std::size_t operator()(const std::string& key) const;
-    };
-    struct StockKeyEqual {
-        using is_transparent = void;
-        bool operator()(const std::string& key, const RowStock& stock) const;
-        bool operator()(const RowStock& stock, const std::string& key) const {
-            return (*this)(key, stock);
-        }
-        bool operator()(const std::string& a, const std::string& b) const { return a == b; }
+    // A stock seen in the batch and the history file its rows go to.
+    struct Stock {
+        std::string name;
+        std::string code;
+        std::size_t history;
     };
 
-    std::size_t HistoryFor(const RowStock& stock);
+    // Daily files list their stocks in much the same order every day, so the
+    // stock that followed the previous row's last time is tried first, and
+    // the map only when that guess fails.
+    std::size_t HistoryOf(const RowStock& row);
+    std::size_t FindStock(const RowStock& row);
     // Files the rows of the oldest daily file in the pipeline away.
     void TakeOldest();
     void TakeAll();
@@ -82,8 +77,15 @@ private:
     std::string m_stockFolder;
     std::size_t m_budget;
     std::vector<History> m_histories; // in the order each was first touched
-    // A path is built only for a stock not yet seen in the batch.
-    std::unordered_map<std::string, std::size_t, StockKeyHash, StockKeyEqual> m_byStock;
+    std::vector<Stock> m_stocks;
+    // Name and code, a NUL between them (a byte no line holds), to stock: a
+    // path is built only for a stock not yet seen in the batch.
+    std::unordered_map<std::string, std::size_t> m_byStock;
+    std::string m_stockKey;
+    // The stock that came next last time: [0] at the start of a daily file,
+    // [s + 1] after stock s; none yet is the largest std::size_t.
+    std::vector<std::size_t> m_followers;
+    std::size_t m_previous = 0; // where in m_followers the row before left off
     // Two stocks may share a history path once "/" is replaced.
     std::unordered_map<std::string, std::size_t> m_byPath;
     std::size_t m_bytes = 0;
