@@ -44,10 +44,11 @@ std::size_t UpdateBatch::FindStock(const RowStock& row) {
     if (known != m_byStock.end())
         return known->second;
     std::string path = HistoryPath(m_stockFolder, row.name, row.code);
-    const auto [at, isNew] = m_byPath.try_emplace(path, m_histories.size());
+    const auto [at, isNew] = m_byPath.try_emplace(path, m_paths.size());
     if (isNew) {
         m_bytes += 2 * path.capacity() + EntryOverhead;
-        m_histories.push_back({std::move(path), {}});
+        m_paths.push_back(std::move(path));
+        m_rows.AddChain();
     }
     const std::size_t stock = m_stocks.size();
     m_stocks.push_back({std::string(row.name), std::string(row.code), at->second});
@@ -72,10 +73,8 @@ void UpdateBatch::TakeOldest() {
     m_previous = 0;
     std::size_t start = 0;
     for (std::size_t row = 0; row < day->ends.size(); ++row) {
-        std::string& rows = m_histories[HistoryOf(day->stocks[row])].rows;
-        const std::size_t before = rows.capacity();
-        rows.append(day->rows, start, day->ends[row] - start);
-        m_bytes += rows.capacity() - before;
+        m_rows.Append(HistoryOf(day->stocks[row]),
+                      std::string_view(day->rows).substr(start, day->ends[row] - start));
         start = day->ends[row];
     }
     m_lastFileRecords = static_cast<int>(day->ends.size());
@@ -89,10 +88,10 @@ void UpdateBatch::TakeAll() {
 }
 
 bool UpdateBatch::Full() {
-    if (m_bytes + m_bytesInFlight < m_budget)
+    if (m_bytes + m_rows.BytesHeld() + m_bytesInFlight < m_budget)
         return false;
     TakeAll();
-    return m_bytes >= m_budget;
+    return m_bytes + m_rows.BytesHeld() >= m_budget;
 }
 
 bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName,
@@ -113,48 +112,48 @@ bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName
     return true;
 }
 
-bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, std::string* error) {
+bool UpdateBatch::WriteRows(std::size_t history, bool create, bool& opened, std::string* error) {
+    const std::string& path = m_paths[history];
     // A new file needs no temporary name: until the marker names the batch,
     // the journal takes it away again should the run stop half way.
-    const int fd = create
-                       ? ::open(history.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                       : ::open(history.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = create ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
+                          : ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     opened = fd >= 0;
     if (!opened) {
         if (error)
-            *error = CannotMessage("write", history.path, errno);
+            *error = CannotMessage("write", path, errno);
         return false;
     }
-    const std::string_view rows = history.rows;
-    const std::size_t half = rows.size() / 2;
-    bool written = (!create || WriteAll(fd, HistoryHeader)) && WriteAll(fd, rows.substr(0, half));
+    const std::size_t size = m_rows.Size(history);
+    const std::size_t half = size / 2;
+    bool written = (!create || WriteAll(fd, HistoryHeader)) && m_rows.Write(fd, history, 0, half);
     // A crash here leaves the file ending in part of a row.
     CrashPoint();
-    written = written && WriteAll(fd, rows.substr(half));
+    written = written && m_rows.Write(fd, history, half, size);
     int cause = errno;
     if (::close(fd) != 0 && written) {
         written = false;
         cause = errno;
     }
     if (!written && error)
-        *error = CannotMessage("write", history.path, cause);
+        *error = CannotMessage("write", path, cause);
     return written;
 }
 
 bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPath,
                              std::string* error) {
     std::vector<JournalEntry> entries;
-    entries.reserve(m_histories.size());
-    for (const History& history : m_histories)
-        entries.push_back(Inspect(history.path, history.path.substr(m_stockFolder.size())));
+    entries.reserve(m_paths.size());
+    for (const std::string& path : m_paths)
+        entries.push_back(Inspect(path, path.substr(m_stockFolder.size())));
     CrashPoint();
     if (!journal.Begin(entries, error))
         return false;
     CrashPoint();
 
-    for (std::size_t i = 0; i < m_histories.size(); ++i) {
+    for (std::size_t i = 0; i < m_paths.size(); ++i) {
         bool opened = false;
-        if (!WriteRows(m_histories[i], entries[i].created, opened, error)) {
+        if (!WriteRows(i, entries[i].created, opened, error)) {
             // A file that could not even be opened holds nothing of the batch.
             journal.RollBack(opened ? i + 1 : i, error);
             return false;
@@ -197,8 +196,10 @@ bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, s
 }
 
 void UpdateBatch::Clear() {
-    // Swapped out rather than cleared, so the memory goes back between batches.
-    m_histories = {};
+    // Swapped out rather than cleared, so the memory goes back between
+    // batches; the rows' regions stay for the next one.
+    m_paths = {};
+    m_rows.Clear();
     m_stocks = {};
     m_byStock = {};
     m_byPath = {};

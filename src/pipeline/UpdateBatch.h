@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pipeline/DailyRowsPipeline.h"
+#include "pipeline/RowBlocks.h"
 
 #include <cstddef>
 #include <string>
@@ -50,11 +51,6 @@ public:
     bool Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error);
 
 private:
-    struct History {
-        std::string path;
-        std::string rows;
-    };
-
     // A stock seen in the batch and the history file its rows go to.
     struct Stock {
         std::string name;
@@ -71,12 +67,15 @@ private:
     void TakeOldest();
     void TakeAll();
     bool WriteBatch(UpdateJournal& journal, const std::string& markerPath, std::string* error);
-    bool WriteRows(const History& history, bool create, bool& opened, std::string* error);
+    bool WriteRows(std::size_t history, bool create, bool& opened, std::string* error);
     void Clear();
 
     std::string m_stockFolder;
     std::size_t m_budget;
-    std::vector<History> m_histories; // in the order each was first touched
+    // The history files of the batch, in the order each was first touched;
+    // the rows of each are the chain of the same number in m_rows.
+    std::vector<std::string> m_paths;
+    RowBlocks m_rows;
     std::vector<Stock> m_stocks;
     // Name and code, a NUL between them (a byte no line holds), to stock: a
     // path is built only for a stock not yet seen in the batch.
@@ -88,7 +87,7 @@ private:
     std::size_t m_previous = 0; // where in m_followers the row before left off
     // Two stocks may share a history path once "/" is replaced.
     std::unordered_map<std::string, std::size_t> m_byPath;
-    std::size_t m_bytes = 0;
+    std::size_t m_bytes = 0;         // beyond the rows' blocks
     std::size_t m_bytesInFlight = 0; // the sizes of the daily files in the pipeline
     int m_files = 0;
     int m_lastFileRecords = 0;
