@@ -94,9 +94,12 @@ void RowBlocks::Append(std::size_t chain, std::string_view bytes) {
     }
 }
 
-bool RowBlocks::Write(int fd, std::size_t chain, std::size_t from, std::size_t to) const {
+bool RowBlocks::Write(int fd, std::size_t chain, std::size_t from, std::size_t to,
+                      std::string_view prefix) const {
     iovec parts[MostParts];
     int count = 0;
+    if (!prefix.empty())
+        parts[count++] = {const_cast<char*>(prefix.data()), prefix.size()};
     std::size_t start = 0;
     for (const Block& block : m_chains[chain].blocks) {
         const std::size_t first = std::max(from, start);

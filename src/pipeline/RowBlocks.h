@@ -25,9 +25,11 @@ public:
     std::size_t AddChain();
     void Append(std::size_t chain, std::string_view bytes);
     std::size_t Size(std::size_t chain) const { return m_chains[chain].size; }
-    // Writes bytes `from` to `to` of a chain to `fd`, resuming after
-    // interrupted or short writes. On failure errno tells the cause.
-    bool Write(int fd, std::size_t chain, std::size_t from, std::size_t to) const;
+    // Writes `prefix`, then bytes `from` to `to` of a chain, to `fd` with as
+    // few calls as it takes, resuming after interrupted or short writes. On
+    // failure errno tells the cause.
+    bool Write(int fd, std::size_t chain, std::size_t from, std::size_t to,
+               std::string_view prefix = {}) const;
 
     // The memory the chains' blocks take, used or not.
     std::size_t BytesHeld() const { return m_held; }

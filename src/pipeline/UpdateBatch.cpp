@@ -2,6 +2,7 @@
 
 #include "app/CrashPoint.h"
 #include "app/FileAccess.h"
+#include "pipeline/EarlyWriteback.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Marker.h"
 #include "pipeline/UpdateJournal.h"
@@ -126,7 +127,7 @@ bool UpdateBatch::WriteRows(std::size_t history, bool create, bool& opened, std:
     }
     const std::size_t size = m_rows.Size(history);
     const std::size_t half = size / 2;
-    bool written = (!create || WriteAll(fd, HistoryHeader)) && m_rows.Write(fd, history, 0, half);
+    bool written = m_rows.Write(fd, history, 0, half, create ? HistoryHeader : std::string_view());
     // A crash here leaves the file ending in part of a row.
     CrashPoint();
     written = written && m_rows.Write(fd, history, half, size);
@@ -151,14 +152,18 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
         return false;
     CrashPoint();
 
-    for (std::size_t i = 0; i < m_paths.size(); ++i) {
-        bool opened = false;
-        if (!WriteRows(i, entries[i].created, opened, error)) {
-            // A file that could not even be opened holds nothing of the batch.
-            journal.RollBack(opened ? i + 1 : i, error);
-            return false;
+    {
+        EarlyWriteback writeback;
+        for (std::size_t i = 0; i < m_paths.size(); ++i) {
+            bool opened = false;
+            if (!WriteRows(i, entries[i].created, opened, error)) {
+                // A file that could not even be opened holds nothing of the batch.
+                journal.RollBack(opened ? i + 1 : i, error);
+                return false;
+            }
+            writeback.Written(m_paths[i]);
+            CrashPoint();
         }
-        CrashPoint();
     }
     const auto takeBack = [&] {
         journal.RollBack(entries.size(), error);
