@@ -2,7 +2,6 @@
 
 #include "app/CrashPoint.h"
 #include "app/FileAccess.h"
-#include "pipeline/EarlyWriteback.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Marker.h"
 #include "pipeline/UpdateJournal.h"
@@ -152,18 +151,14 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
         return false;
     CrashPoint();
 
-    {
-        EarlyWriteback writeback;
-        for (std::size_t i = 0; i < m_paths.size(); ++i) {
-            bool opened = false;
-            if (!WriteRows(i, entries[i].created, opened, error)) {
-                // A file that could not even be opened holds nothing of the batch.
-                journal.RollBack(opened ? i + 1 : i, error);
-                return false;
-            }
-            writeback.Written(m_paths[i]);
-            CrashPoint();
+    for (std::size_t i = 0; i < m_paths.size(); ++i) {
+        bool opened = false;
+        if (!WriteRows(i, entries[i].created, opened, error)) {
+            // A file that could not even be opened holds nothing of the batch.
+            journal.RollBack(opened ? i + 1 : i, error);
+            return false;
         }
+        CrashPoint();
     }
     const auto takeBack = [&] {
         journal.RollBack(entries.size(), error);
