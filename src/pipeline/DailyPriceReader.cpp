@@ -18,6 +18,9 @@ namespace {
 // start, so a line of 500 characters or more ends the file.
 constexpr std::size_t WindowSize = 500;
 
+// The first length at which every field lies inside the line.
+constexpr std::size_t FullLine = 135;
+
 // Numbers in a daily file always use "." whatever the user's locale, while the
 // desktop front end adopts the user's locale (Qt's application object calls
 // setlocale on Unix), so the conversions run in a fixed "C" locale instead of
@@ -147,6 +150,19 @@ long VolumeFieldValue(std::string_view field) {
 }
 
 DailyPriceFields CutDailyPriceLine(std::string_view line) {
+    // A line as the exchange writes it holds every field where the table puts
+    // it, and cutting needs no bounds.
+    if (line.size() >= FullLine) {
+        const char* const at = line.data();
+        return {{at, 10},
+                WithoutTrailingSpace({at + 11, 30}),
+                WithoutTrailingSpace({at + 51, 4}),
+                {at + 128, 7},
+                {at + 56, 7},
+                {at + 64, 7},
+                {at + 72, 7},
+                {at + 88, 9}};
+    }
     return {line.substr(0, 10),
             WithoutTrailingSpace(CutField(line, 40, 30)),
             WithoutTrailingSpace(CutField(line, 54, 4)),

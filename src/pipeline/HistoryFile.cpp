@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace kelvarin {
@@ -87,17 +88,23 @@ constexpr std::ptrdiff_t MostPlainIntegerDigits = 9;
 // zero but the one before the point, the point in the fourth place and three
 // decimals. "%6.3f" of such a price is the same text less one leading space.
 bool PrintExchangePrice(char*& at, std::string_view field) {
-    if (field.size() != 7 || field[3] != '.' || !IsDigit(field[2]) || !IsDigit(field[4]) ||
-        !IsDigit(field[5]) || !IsDigit(field[6]))
+    if (field.size() != 7)
         return false;
-    const char first = field[0];
-    const char second = field[1];
-    const bool laidOut = first == ' ' ? second == ' ' || (second >= '1' && second <= '9')
-                                      : first >= '1' && first <= '9' && IsDigit(second);
-    if (!laidOut)
+    const char* const text = field.data();
+    if (text[3] != '.' || !IsDigit(text[2]) || !IsDigit(text[4]) || !IsDigit(text[5]) ||
+        !IsDigit(text[6]))
         return false;
-    const std::string_view text = first == ' ' ? field.substr(1) : field;
-    at = std::copy(text.begin(), text.end(), at);
+    if (text[0] == ' ') {
+        if (text[1] != ' ' && (text[1] < '1' || text[1] > '9'))
+            return false;
+        std::memcpy(at, text + 1, 6);
+        at += 6;
+        return true;
+    }
+    if (text[0] < '1' || text[0] > '9' || !IsDigit(text[1]))
+        return false;
+    std::memcpy(at, text, 7);
+    at += 7;
     return true;
 }
 
@@ -181,6 +188,14 @@ bool PrintPlainVolume(char*& at, std::string_view field) {
     return true;
 }
 
+// Any price not in the exchange's own layout: seldom seen, so kept out of
+// the way of the one that is.
+[[gnu::noinline]] char* PrintOtherPrice(char* at, std::string_view field) {
+    if (!PrintPlainPrice(at, field))
+        at = PrintPrice(at, PriceFieldValue(field));
+    return at;
+}
+
 // A row put together on the stack and appended in one go: "\r\n", a date of
 // at most ten characters, then tab and column five times.
 constexpr std::size_t RowBufferSize = 2 + 10 + 4 * (PriceBufferSize + 1) + 24;
@@ -193,12 +208,13 @@ void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
     *at++ = '\r';
     *at++ = '\n';
     // As "%s" would, the date ends at a NUL should a line ever hold one.
-    const std::string_view date = fields.date.substr(0, fields.date.find('\0'));
-    at = std::copy(date.begin(), date.end(), at);
-    for (const std::string_view price : {fields.open, fields.high, fields.low, fields.close}) {
+    const std::size_t date = std::min(fields.date.find('\0'), fields.date.size());
+    std::memcpy(at, fields.date.data(), date);
+    at += date;
+    for (const std::string_view* price : {&fields.open, &fields.high, &fields.low, &fields.close}) {
         *at++ = '\t';
-        if (!PrintExchangePrice(at, price) && !PrintPlainPrice(at, price))
-            at = PrintPrice(at, PriceFieldValue(price));
+        if (!PrintExchangePrice(at, *price))
+            at = PrintOtherPrice(at, *price);
     }
     *at++ = '\t';
     if (!PrintPlainVolume(at, fields.volume))
