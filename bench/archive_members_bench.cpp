@@ -11,11 +11,11 @@
 //   <build>/bench/archive_members_bench [members=20000] [runs=3]
 //   [folder=/tmp/kelvarin-members-bench]
 
-#include "ArchiveBuilder.h"
 #include "BenchFiles.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "exchange/ArchiveCache.h"
 #include "pipeline/ArchiveCheck.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"

@@ -7,8 +7,8 @@
 //   <build>/bench/index_parse_bench [links=10000] [runs=30]
 
 #include "BenchTools.h"
-#include "IndexPage.h"
-#include "MarketGenerator.h"
+#include "exchange/IndexPage.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/IndexParse.h"
 #include "pipeline/MemoryList.h"
 

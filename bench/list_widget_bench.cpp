@@ -8,15 +8,13 @@
 //   [folder=/tmp/kelvarin-list-bench]
 
 #include "BenchTools.h"
-#include "IndexPage.h"
 #include "ListFolder.h"
-#include "MarketGenerator.h"
 #include "SilentFrontEnd.h"
+#include "exchange/IndexPage.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/IndexParse.h"
 #include "pipeline/Stages.h"
-#include "ui/form/FileIcons.h"
-#include "ui/form/FileListAdapter.h"
-#include "ui/form/RemoteListAdapter.h"
+#include "ui/form/ListAdapters.h"
 #include "ui/form/StageListView.h"
 
 #include <QApplication>
@@ -25,6 +23,7 @@
 
 using namespace kelvarin;
 using namespace kelvarin::bench;
+using namespace kelvarin::gui;
 
 int main(int argc, char** argv) {
     const int files = argc > 1 ? std::stoi(argv[1]) : 10000;

@@ -6,10 +6,8 @@
 
 #include "pipeline/DailyPriceRecord.h"
 #include "pipeline/HistoryFile.h"
-#include "ui/sheet/FormViewSheet.h"
 #include "ui/sheet/PriceChart.h"
 #include "ui/sheet/StockSheet.h"
-#include "ui/sheet/StockSheets.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +19,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+using namespace kelvarin::gui;
 
 namespace {
 

@@ -7,15 +7,16 @@
 //   <build>/bench/unzip_bench [archives=5000] [stocks=800] [runs=3]
 //   [folder=/tmp/kelvarin-unzip-bench]
 
-#include "ArchiveCache.h"
 #include "BenchFiles.h"
-#include "MarketGenerator.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "exchange/ArchiveCache.h"
+#include "exchange/MarketGenerator.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
+#include "support/FolderSnapshot.h"
 
 #include <cstdint>
 #include <cstring>
@@ -178,7 +179,10 @@ int main(int argc, char** argv) {
                     run + 1, floor.back(), floorCrc.back(), stage.back(), loop.back(),
                     loopSync.back());
     }
-    const std::size_t compared = CompareFolders(refFolder, folders.UnzipFolder, ".dat");
+    const std::string difference = test::FolderDifference(folders.UnzipFolder, refFolder, ".dat");
+    if (!difference.empty())
+        Fail("the stage's outputs are not unzip's:\n" + difference);
+    const std::size_t compared = CountFiles(refFolder, ".dat");
     if (compared != archives.size() || BytesOf(folders.UnzipFolder, ".dat") != inflated)
         Fail("the stage's outputs are not the members");
     for (int run = 0; run < runs; ++run)

@@ -39,6 +39,7 @@
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
 #include "pipeline/UpdateBatch.h"
+#include "support/FolderSnapshot.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -205,12 +206,9 @@ int RunPhysical(const std::string& unzip, const std::string& parent, const std::
 }
 
 void ExpectSameHistories(const std::string& got, const std::string& expected) {
-    const std::size_t compared = CompareFolders(expected, got, ".txt");
-    std::size_t gotHistories = 0;
-    for (const std::string& name : FilesIn(got))
-        gotHistories += name.ends_with(".txt") ? 1 : 0;
-    if (gotHistories != compared)
-        Fail(got + " and " + expected + " hold different history files");
+    const std::string difference = test::FolderDifference(got, expected, ".txt");
+    if (!difference.empty())
+        Fail("the history files in " + got + " are not those in " + expected + ":\n" + difference);
 }
 
 // /proc files report a size of 0, so they are read to their end.

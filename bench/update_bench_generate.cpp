@@ -5,8 +5,8 @@
 //   <build>/bench/update_bench_generate FOLDER [days=5000] [stocks=800] [seed=1]
 
 #include "BenchFiles.h"
-#include "DailyPriceFile.h"
-#include "MarketGenerator.h"
+#include "exchange/DailyPriceFile.h"
+#include "exchange/MarketGenerator.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,15 +1,9 @@
-#include "CliApplication.h"
+#include "cli/CliApplication.h"
 
-#include "ClearCommand.h"
-#include "ConnectCommand.h"
-#include "DownloadCommand.h"
-#include "FoldersCommand.h"
-#include "RunCommand.h"
-#include "StageSteps.h"
-#include "UnzipCommand.h"
-#include "UpdateCommand.h"
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
+#include "cli/FolderCommands.h"
+#include "cli/StageCommands.h"
 #include "net/ServerAddress.h"
 
 #include <CLI/CLI.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliStreams.h"
+#include "cli/CliFrontEnd.h"
 #include "net/CertificateTrust.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "CliFrontEnd.h"
+#include "cli/CliFrontEnd.h"
 
 #include <algorithm>
 #include <cctype>

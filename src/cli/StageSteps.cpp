@@ -1,6 +1,10 @@
-#include "StageSteps.h"
+#include "cli/StageSteps.h"
+
+#include <exception>
 
 namespace kelvarin::cli {
+
+namespace {
 
 int ExitCodeOf(StageOutcome outcome) {
     switch (outcome) {
@@ -14,10 +18,21 @@ int ExitCodeOf(StageOutcome outcome) {
     return ExitFailure;
 }
 
+} // namespace
+
+// As in the desktop program, a stage that throws ends its command with the
+// cause; the status it left mid-way is no final status, so stdout stays quiet.
 int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
              const std::function<void()>& printResults) {
     context.frontEnd.BeginStage();
-    const StageOutcome outcome = stage();
+    StageOutcome outcome = StageOutcome::Failed;
+    try {
+        outcome = stage();
+    } catch (const std::exception& error) {
+        context.frontEnd.EndStage();
+        context.frontEnd.ShowCause(error.what());
+        return ExitFailure;
+    }
     const auto status = context.frontEnd.EndStage();
     if (printResults)
         printResults();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliContext.h"
+#include "cli/Command.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
 
@@ -12,15 +12,9 @@
 
 namespace kelvarin::cli {
 
-// Exit statuses: a stage that reported a failure, and a usage error or a
-// missing selection.
-inline constexpr int ExitFailure = 1;
-inline constexpr int ExitUsage = 2;
-
-int ExitCodeOf(StageOutcome outcome);
-
 // Runs one stage, then what `printResults` prints, then the stage's final
-// status line on stdout, so the status is the last line of every command.
+// status line on stdout, so the status is the last line of every command. A
+// stage that throws prints only its cause, on stderr, and fails.
 int RunStage(CliContext& context, const std::function<StageOutcome()>& stage,
              const std::function<void()>& printResults = {});
 

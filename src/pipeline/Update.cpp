@@ -42,7 +42,7 @@ private:
     bool ApplyFile(const std::string& dailyName);
     // Whether to apply a daily file the marker says was applied already.
     bool AskToRepeat(const std::string& dailyName);
-    bool Flush(std::string& error);
+    bool Flush(std::string& error) { return m_batch.Flush(m_journal, m_markerPath, &error); }
 
     FrontEnd& m_frontEnd;
     StageContext& m_context;
@@ -54,7 +54,6 @@ private:
     std::string m_error;
     int m_handled = 0;
     int m_progressBase = ProgressStart;
-    int m_onDisk = 0;
 };
 
 UpdateRun::UpdateRun(StageContext& context, std::size_t batchBudget)
@@ -128,19 +127,11 @@ bool UpdateRun::ApplyFile(const std::string& dailyName) {
     return !m_batch.Full() || Flush(m_error);
 }
 
-bool UpdateRun::Flush(std::string& error) {
-    const int files = m_batch.Files();
-    if (!m_batch.Flush(m_journal, m_markerPath, &error))
-        return false;
-    m_onDisk += files;
-    return true;
-}
-
 StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {
     // The status keeps the daily file in hand when the run failed.
     if (!applied)
         m_frontEnd.ShowMessage(m_error, MessageButtons::Ok);
-    if (m_onDisk > 0) {
+    if (m_batch.FilesOnDisk() > 0) {
         RefreshFileList(m_context, StageFolder::Stock, stockList);
         m_frontEnd.SetProgress(100);
     }

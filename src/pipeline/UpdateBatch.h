@@ -37,17 +37,19 @@ public:
     // seldom pass; when that could reach the budget, they are taken in first
     // and counted exactly, so the answer never depends on the threads' pace.
     bool Full();
-    // Daily files gathered since the last flush.
-    int Files() const { return m_files; }
+    // Daily files of every flush so far whose rows the marker names.
+    int FilesOnDisk() const { return m_filesOnDisk; }
     // The records of the last daily file added, once a flush has taken in
     // every file added.
     int LastFileRecords() const { return m_lastFileRecords; }
 
     // Writes every gathered row and moves the marker at `markerPath` to the
-    // last daily file gathered, under the journal. On failure every history
-    // file and the marker are as they were before the batch, as far as they
-    // can be put back, and `error` names the file and the cause. Either way
-    // the batch is empty afterwards.
+    // last daily file gathered, under the journal. On failure `error` names
+    // the file and the cause, and every history file and the marker are as
+    // they were before the batch, as far as they can be put back; only when
+    // the journal could not be put away after the marker moved does the
+    // batch stand, and the next run keeps it. Either way the batch is empty
+    // afterwards.
     bool Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error);
 
 private:
@@ -90,6 +92,7 @@ private:
     std::size_t m_bytes = 0;         // beyond the rows' blocks
     std::size_t m_bytesInFlight = 0; // the sizes of the daily files in the pipeline
     int m_files = 0;
+    int m_filesOnDisk = 0;
     int m_lastFileRecords = 0;
     std::string m_lastDailyName;
     DailyRowsPipeline m_pipeline;

@@ -5,6 +5,7 @@
 #include <iostream>
 
 int main(int argc, char* argv[]) {
+    using namespace kelvarin::gui;
     QApplication application(argc, argv);
     KelvarinApp::NameApplication();
     QApplication::setApplicationVersion(QStringLiteral(KELVARIN_VERSION));

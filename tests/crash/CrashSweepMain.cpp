@@ -1,7 +1,7 @@
 // The long kill test, run by tests/crash/run-long: one stage of a bigger
 // market, killed at every point or every STEP-th one.
 #include "CrashRun.h"
-#include "ExchangeProcess.h"
+#include "support/ExchangeProcess.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,10 +1,12 @@
 // The desktop program and a kelvarin-cli run from cron may start on the same
 // folders at once; the second must say so and write nothing.
-#include "CrashRun.h"
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
-#include "TestPaths.h"
 #include "app/FolderLock.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/FolderSnapshot.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,13 +1,13 @@
 // kelvarin-cli against kelvarin-exchange over HTTPS, with certificates made
 // for the test: the trust named on the command line or in the environment
 // reaches every transfer, and a server it does not vouch for gets nothing in.
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
-#include "ProcessRunner.h"
-#include "TempDir.h"
-#include "TestCertificates.h"
-#include "TestPaths.h"
 #include "pipeline/DailyArchiveNames.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestCertificates.h"
+#include "support/TestPaths.h"
 
 #include <cstdlib>
 #include <filesystem>

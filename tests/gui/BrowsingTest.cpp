@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "app/FixedNames.h"
+#include "support/FileBytes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <filesystem>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::FileExists;
 using kelvarin::test::ReadBytes;

@@ -1,15 +1,17 @@
 #include "ui/frame/CommandLine.h"
 
-#include "FileBytes.h"
-#include "ProcessRunner.h"
-#include "TempDir.h"
-#include "TestPaths.h"
 #include "app/WorkingFolders.h"
+#include "support/FileBytes.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <QTest>
 #include <filesystem>
 #include <sstream>
 #include <unistd.h>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::ProcessOutput;
 using kelvarin::test::RunProcess;

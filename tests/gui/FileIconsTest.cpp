@@ -1,12 +1,14 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <QIcon>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
 #include <filesystem>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::TempDir;
 using kelvarin::test::WriteBytes;

@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QTest>
 
+using namespace kelvarin::gui;
+
 namespace {
 
 struct TemplateControl {

@@ -11,7 +11,9 @@
 #include <stdexcept>
 #include <unistd.h>
 
-GuiHarness::GuiHarness(std::string server, kelvarin::CertificateTrust trust)
+namespace kelvarin::gui {
+
+GuiHarness::GuiHarness(std::string server, CertificateTrust trust)
     : m_previousDirectory(kelvarin::CurrentDirectory()),
       m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted, false,
                                           std::move(trust))) {
@@ -91,3 +93,5 @@ void GuiHarness::Click(const char* button) {
 QString GuiHarness::Text(const char* label) {
     return Get<QLabel>(label).text();
 }
+
+} // namespace kelvarin::gui

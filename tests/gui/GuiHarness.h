@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TempDir.h"
 #include "net/CertificateTrust.h"
+#include "support/TempDir.h"
 #include "ui/form/StageListView.h"
 #include "ui/frame/KelvarinApp.h"
 #include "ui/frame/MainFrame.h"
@@ -12,13 +12,14 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvarin::gui {
+
 // The desktop program started in a fresh, empty base folder with every
 // message box answered by script. The current directory is the base folder
 // while the harness lives.
 class GuiHarness {
 public:
-    explicit GuiHarness(std::string server = "http://127.0.0.1:1",
-                        kelvarin::CertificateTrust trust = {});
+    explicit GuiHarness(std::string server = "http://127.0.0.1:1", CertificateTrust trust = {});
     ~GuiHarness();
 
     // Runs the program's start-up; the base folder can be filled before.
@@ -52,3 +53,5 @@ private:
     std::string m_base;
     std::unique_ptr<KelvarinApp> m_app;
 };
+
+} // namespace kelvarin::gui

@@ -1,6 +1,8 @@
-#include "ui/frame/PaneHeights.h"
+#include "ui/frame/MainFrame.h"
 
 #include <QTest>
+
+using namespace kelvarin::gui;
 
 class PaneHeightsTest : public QObject {
     Q_OBJECT

@@ -1,10 +1,10 @@
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TestCertificates.h"
-#include "TestPaths.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/FrontEnd.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/TestCertificates.h"
+#include "support/TestPaths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <filesystem>
 #include <memory>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::ExchangeProcess;
 using kelvarin::test::WriteBytes;

@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
-#include "TestPaths.h"
+#include "support/FileBytes.h"
+#include "support/TestPaths.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <filesystem>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::WriteBytes;
 

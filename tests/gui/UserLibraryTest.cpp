@@ -1,13 +1,15 @@
 #include "app/UserLibrary.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/WorkingFolders.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "ui/frame/KelvarinApp.h"
 
 #include <QTest>
 #include <filesystem>
 #include <optional>
+
+using namespace kelvarin::gui;
 
 using kelvarin::test::TempDir;
 

@@ -1,6 +1,6 @@
-#include "FileBytes.h"
 #include "GuiHarness.h"
 #include "XvfbDisplay.h"
+#include "support/FileBytes.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,6 +15,8 @@
 // The header names a field "explicit", which C++ reserves.
 #define explicit explicit_
 #include <xcb/xkb.h>
+
+using namespace kelvarin::gui;
 #undef explicit
 
 using kelvarin::test::WriteBytes;

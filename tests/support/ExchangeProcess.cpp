@@ -1,6 +1,6 @@
-#include "ExchangeProcess.h"
+#include "support/ExchangeProcess.h"
 
-#include "TestPaths.h"
+#include "support/TestPaths.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "FakeFrontEnd.h"
+#include "support/FakeFrontEnd.h"
 
 namespace kelvarin::test {
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "MarketGenerator.h"
+#include "exchange/MarketGenerator.h"
+#include "exchange/TradingDate.h"
 
 #include <cstddef>
 #include <list>
@@ -8,8 +9,23 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace kelvarin::exchange {
+
+// One member of an archive to build: its name and its bytes.
+struct ZipMember {
+    std::string name;
+    std::string content;
+};
+
+// Deflated zip archives built in memory with minizip. Every member carries
+// the same DOS time, taken from the trading date, so an archive's bytes
+// depend only on its content.
+class ArchiveBuilder {
+public:
+    static std::string Build(const TradingDate& date, const std::vector<ZipMember>& members);
+};
 
 // The daily archives of a market, built on first request and kept while
 // they fit the byte budget, least recently used first out. Deflating is the

@@ -1,4 +1,4 @@
-#include "DailyPriceFile.h"
+#include "exchange/DailyPriceFile.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DailyQuote.h"
+#include "exchange/MarketGenerator.h"
 
 #include <string>
 #include <vector>

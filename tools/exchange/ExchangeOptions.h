@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FaultPlan.h"
-#include "MarketSettings.h"
-#include "TlsFiles.h"
+#include "exchange/FaultPlan.h"
+#include "exchange/MarketGenerator.h"
+#include "exchange/TlsFiles.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "ExchangeServer.h"
+#include "exchange/ExchangeServer.h"
 
-#include "IndexPage.h"
+#include "exchange/IndexPage.h"
 
 #include <algorithm>
 #include <openssl/err.h>

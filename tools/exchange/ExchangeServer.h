@@ -1,10 +1,9 @@
 #pragma once
 
-#include "ArchiveCache.h"
-#include "FaultPlan.h"
-#include "MarketGenerator.h"
-#include "MarketSettings.h"
-#include "TlsFiles.h"
+#include "exchange/ArchiveCache.h"
+#include "exchange/FaultPlan.h"
+#include "exchange/MarketGenerator.h"
+#include "exchange/TlsFiles.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "IndexPage.h"
+#include "exchange/IndexPage.h"
 
 #include <array>
 

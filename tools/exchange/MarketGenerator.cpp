@@ -1,15 +1,160 @@
-#include "MarketGenerator.h"
-
-#include "SeededRandom.h"
-#include "StockNamer.h"
+#include "exchange/MarketGenerator.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
+#include <set>
 #include <stdexcept>
+#include <string_view>
 
 namespace kelvarin::exchange {
 
+// The standard distributions may give different numbers on different
+// standard libraries; the exchange's data must not, so every draw is plain
+// arithmetic on the engine's raw output, which the standard does fix.
+class SeededRandom {
+public:
+    explicit SeededRandom(std::uint64_t seed) : m_engine(seed) {}
+
+    std::uint64_t Next() { return m_engine(); }
+    // Uniform in [0, bound); bound 0 gives 0.
+    std::uint64_t Below(std::uint64_t bound);
+    // Uniform in [low, high].
+    long Between(long low, long high);
+    // Uniform in [0, 1) with 53 random bits.
+    double Unit();
+    // Roughly standard normal (sum of four uniforms), bounded to about +-3.5,
+    // which keeps a random walk free of absurd jumps.
+    double Gaussian();
+
+private:
+    std::mt19937_64 m_engine;
+};
+
+std::uint64_t SeededRandom::Below(std::uint64_t bound) {
+    // Multiply-high maps the full 64-bit range onto [0, bound) with a bias
+    // far below anything a test could notice, and without a retry loop.
+    const unsigned __int128 product = static_cast<unsigned __int128>(Next()) * bound;
+    return static_cast<std::uint64_t>(product >> 64);
+}
+
+long SeededRandom::Between(long low, long high) {
+    const auto span = static_cast<std::uint64_t>(high - low) + 1;
+    return low + static_cast<long>(Below(span));
+}
+
+double SeededRandom::Unit() {
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
+
+double SeededRandom::Gaussian() {
+    // Irwin-Hall of four: mean 2, variance 1/3; scaled to variance 1.
+    // One draw per statement: the order in which operands of one expression
+    // are evaluated is unspecified, and the sum must not depend on it.
+    double sum = Unit();
+    sum += Unit();
+    sum += Unit();
+    sum += Unit();
+    return (sum - 2.0) * 1.7320508075688772;
+}
+
 namespace {
+
+// Makes company names and trading codes that look like a Singapore
+// board's: one to three words and a corporate suffix, codes of two to four
+// letters and digits. Each name and each code is handed out once.
+class StockNamer {
+public:
+    static constexpr std::size_t MaxNameLength = 30;
+
+    std::string NextName(SeededRandom& random);
+    std::string NextCode(SeededRandom& random);
+
+private:
+    std::string DraftName(SeededRandom& random) const;
+
+    std::set<std::string> m_names;
+    std::set<std::string> m_codes;
+};
+
+constexpr std::array<std::string_view, 48> Leads = {
+    "ALPHA",     "ASIA",      "PACIFIC", "ORIENT",   "SINO",    "STRAITS",  "MERLION",
+    "TEMASEK",   "JURONG",    "KEPPEL",  "RAFFLES",  "MARINA",  "TAMPINES", "BUKIT",
+    "KALLANG",   "SERANGOON", "GOLDEN",  "EASTERN",  "UNITED",  "OVERSEAS", "GREAT",
+    "ROYAL",     "PENINSULA", "HARBOUR", "CHINA",    "MALAYAN", "INDO",     "THAI",
+    "HUA",       "KIM",       "LION",    "DRAGON",   "PHOENIX", "CRESCENT", "SUNRISE",
+    "EVERGREEN", "SILVER",    "JADE",    "LOTUS",    "OCEAN",   "KELVARIN", "TIGER",
+    "SEMBAWANG", "CHANGI",    "ORCHARD", "CLEMENTI", "NOVENA",  "BEDOK"};
+
+constexpr std::array<std::string_view, 32> Trades = {
+    "MARINE",    "ENGINEERING",   "LAND",         "PROPERTIES", "FOOD",      "ELECTRONICS",
+    "SHIPPING",  "TECHNOLOGY",    "RESOURCES",    "CAPITAL",    "FINANCE",   "TEXTILES",
+    "PLASTICS",  "LOGISTICS",     "PRECISION",    "HOTELS",     "MEDICAL",   "ENERGY",
+    "PETROLEUM", "STEEL",         "TIMBER",       "PRINTING",   "AGRO",      "MOTORS",
+    "AVIATION",  "SEMICONDUCTOR", "CONSTRUCTION", "RETAIL",     "PACKAGING", "CABLES",
+    "TELECOM",   "PHARMA"};
+
+constexpr std::array<std::string_view, 14> Suffixes = {
+    "HOLDINGS", "HLDGS", "LTD",        "LIMITED", "GROUP", "CORP",  "INTL",
+    "BHD",      "INDS",  "INDUSTRIES", "& CO",    "PTE",   "TRUST", "BERHAD"};
+
+template <std::size_t N>
+std::string_view Pick(SeededRandom& random, const std::array<std::string_view, N>& words) {
+    return words[random.Below(N)];
+}
+
+void AppendWord(std::string& name, std::string_view word) {
+    if (!name.empty())
+        name += ' ';
+    name += word;
+}
+
+std::string StockNamer::DraftName(SeededRandom& random) const {
+    std::string name(Pick(random, Leads));
+    const std::uint64_t shape = random.Below(10);
+    if (shape < 3) {
+        AppendWord(name, Pick(random, Trades));
+    } else if (shape < 5) {
+        // Two-part trading names such as "SINO-ASIA".
+        name += '-';
+        name += Pick(random, Leads);
+    } else if (shape < 7) {
+        AppendWord(name, Pick(random, Trades));
+        AppendWord(name, Pick(random, Trades));
+    }
+    if (shape != 9)
+        AppendWord(name, Pick(random, Suffixes));
+    return name;
+}
+
+std::string StockNamer::NextName(SeededRandom& random) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        std::string name = DraftName(random);
+        if (name.size() <= MaxNameLength && m_names.insert(name).second)
+            return name;
+    }
+    // A roster larger than the word lists allow falls back to numbered
+    // series, which real boards have too ("... 2").
+    for (std::size_t series = 2;; ++series) {
+        std::string name = std::string(Pick(random, Leads)) + " SERIES " + std::to_string(series);
+        if (name.size() <= MaxNameLength && m_names.insert(name).second)
+            return name;
+    }
+}
+
+std::string StockNamer::NextCode(SeededRandom& random) {
+    static constexpr std::string_view Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    static constexpr std::string_view Symbols = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (;;) {
+        std::string code(1, Letters[random.Below(Letters.size())]);
+        const auto length = static_cast<std::size_t>(random.Between(2, 4));
+        while (code.size() < length)
+            code += Symbols[random.Below(Symbols.size())];
+        if (m_codes.insert(code).second)
+            return code;
+    }
+}
 
 // Prices stay below 1000 so they always fit the daily file's seven columns.
 constexpr std::int32_t HighestPrice = 990000;

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "DailyQuote.h"
-#include "ListedStock.h"
-#include "MarketSettings.h"
-#include "SeededRandom.h"
-#include "TradingDate.h"
+#include "exchange/TradingDate.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +10,39 @@
 #include <vector>
 
 namespace kelvarin::exchange {
+
+// One stock of the simulated market and the trading days it is listed on:
+// from firstDay up to, not including, endDay (indexes into the trading days).
+struct ListedStock {
+    std::string name;
+    std::string code;
+    std::size_t firstDay = 0;
+    std::size_t endDay = 0;
+
+    bool ListedOn(std::size_t day) const { return day >= firstDay && day < endDay; }
+};
+
+// One stock's trading on one day. Prices are whole thousandths so that the
+// three decimals of the daily price file are exact.
+struct DailyQuote {
+    const ListedStock* stock = nullptr;
+    std::int32_t open = 0;
+    std::int32_t high = 0;
+    std::int32_t low = 0;
+    std::int32_t close = 0;
+    std::int64_t volume = 0;
+};
+
+// What a market is generated from; the same settings give the same market.
+struct MarketSettings {
+    std::uint64_t seed = 1;
+    std::size_t days = 60;
+    // Stocks listed on the first day; a few more list and delist later.
+    std::size_t stocks = 100;
+    TradingDate firstDate = TradingDate::FromCivil(2004, 1, 2);
+};
+
+class SeededRandom;
 
 // The whole simulated market, fixed by its settings: the same seed gives the
 // same days, stocks and prices on every machine. Closing prices are walked

@@ -1,7 +1,7 @@
-#include "RunExchange.h"
+#include "exchange/RunExchange.h"
 
-#include "ExchangeServer.h"
-#include "ShutdownSignals.h"
+#include "exchange/ExchangeServer.h"
+#include "exchange/ShutdownSignals.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExchangeOptions.h"
+#include "exchange/ExchangeOptions.h"
 
 namespace kelvarin::exchange {
 

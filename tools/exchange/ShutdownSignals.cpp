@@ -1,4 +1,4 @@
-#include "ShutdownSignals.h"
+#include "exchange/ShutdownSignals.h"
 
 #include <pthread.h>
 

@@ -1,4 +1,4 @@
-#include "TradingDate.h"
+#include "exchange/TradingDate.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "MarketGenerator.h"
-#include "RunExchange.h"
+#include "exchange/MarketGenerator.h"
+#include "exchange/RunExchange.h"
 
 #include <CLI/CLI.hpp>
 

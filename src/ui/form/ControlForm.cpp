@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <exception>
 
-using namespace kelvarin;
+namespace kelvarin::gui {
 
 namespace {
 
@@ -77,7 +77,7 @@ void ControlForm::ConnectControls() {
     connect(m_ui->updateButton, &QPushButton::clicked, this, &ControlForm::OnUpdate);
     connect(m_ui->pauseButton, &QPushButton::clicked, this, [] { StopRequested = 1; });
     connect(m_ui->resetButton, &QPushButton::clicked, this, &ControlForm::Reset);
-    connect(m_ui->remoteList, &StageListView::Clicked, this, [this](int row) {
+    connect(m_ui->remoteList, &StageListView::RowClicked, this, [this](int row) {
         if (row >= 0 && m_remote->SelectedCount() > 0)
             m_ui->downloadAuto->setChecked(false);
     });
@@ -88,10 +88,10 @@ void ControlForm::ConnectControls() {
             RunStage(
                 [this, stage] { ClearStageFiles(*m_context, stage, *ControlsOf(stage).list); });
         });
-        connect(controls.view, &StageListView::DoubleClicked, this,
+        connect(controls.view, &StageListView::RowActivated, this,
                 [this, stage](int row) { OpenListItem(row, stage); });
         if (controls.nextAuto) {
-            connect(controls.view, &StageListView::Clicked, this,
+            connect(controls.view, &StageListView::RowClicked, this,
                     [this, stage](int row) { OnPickedInList(row, stage); });
         }
     }
@@ -230,3 +230,5 @@ void ControlForm::resizeEvent(QResizeEvent* event) {
         list->show();
     }
 }
+
+} // namespace kelvarin::gui

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "pipeline/Stages.h"
-#include "ui/form/FileIcons.h"
-#include "ui/form/FileListAdapter.h"
 #include "ui/form/FormFrontEnd.h"
-#include "ui/form/RemoteListAdapter.h"
-#include "ui/sheet/StockSheets.h"
+#include "ui/form/ListAdapters.h"
+#include "ui/sheet/StockSheet.h"
 
 #include <QWidget>
 #include <memory>
@@ -14,9 +12,12 @@
 namespace Ui {
 class ControlForm;
 }
-class MessageBoxes;
 class QCheckBox;
 class QPushButton;
+
+namespace kelvarin::gui {
+
+class MessageBoxes;
 class StageListView;
 
 // The control form: the four stage buttons with their Auto boxes, the remote
@@ -28,9 +29,8 @@ class StageListView;
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
-    ControlForm(kelvarin::WorkingFolders& folders, std::string server,
-                kelvarin::CertificateTrust trust, MessageBoxes& messages,
-                QWidget* parent = nullptr);
+    ControlForm(WorkingFolders& folders, std::string server, CertificateTrust trust,
+                MessageBoxes& messages, QWidget* parent = nullptr);
     ~ControlForm() override;
 
     // The state of a fresh form: folders listed, Auto boxes ticked, welcome.
@@ -61,7 +61,7 @@ private:
 
     void PlaceControls();
     void ConnectControls();
-    StageFolderControls ControlsOf(kelvarin::StageFolder stage) const;
+    StageFolderControls ControlsOf(StageFolder stage) const;
     void RefreshAll();
     void SetRunning(bool running);
     template <typename Stage> void RunStage(Stage stage);
@@ -69,20 +69,22 @@ private:
 
     void OnDownload();
     void OnUpdate();
-    void OnPickedInList(int row, kelvarin::StageFolder stage);
-    void OpenListItem(int row, kelvarin::StageFolder stage);
+    void OnPickedInList(int row, StageFolder stage);
+    void OpenListItem(int row, StageFolder stage);
 
     std::unique_ptr<Ui::ControlForm> m_ui;
-    kelvarin::WorkingFolders& m_folders;
+    WorkingFolders& m_folders;
     MessageBoxes& m_messages;
     StockSheets m_sheets;
     FileIcons m_icons;
     QSize m_templateSize;
     std::unique_ptr<FormFrontEnd> m_frontEnd;
-    std::unique_ptr<kelvarin::StageContext> m_context;
+    std::unique_ptr<StageContext> m_context;
     std::unique_ptr<RemoteListAdapter> m_remote;
     std::unique_ptr<FileListAdapter> m_zip;
     std::unique_ptr<FileListAdapter> m_unzip;
     std::unique_ptr<FileListAdapter> m_stock;
     bool m_running = false;
 };
+
+} // namespace kelvarin::gui

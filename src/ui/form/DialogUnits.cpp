@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace kelvarin::gui {
+
 namespace {
 
 // MulDiv's rounding: to the nearest pixel, halves away from zero.
@@ -32,3 +34,5 @@ QRect DialogUnits::ToPixels(const QRect& units) const {
     return QRect(ToPixelsX(units.x()), ToPixelsY(units.y()), ToPixelsX(units.width()),
                  ToPixelsY(units.height()));
 }
+
+} // namespace kelvarin::gui

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QRect>
 
+namespace kelvarin::gui {
+
 // Converts dialog-template units into pixels for one font, the way Windows lays
 // out a dialog: a horizontal unit is a quarter of the font's average character
 // width, a vertical unit an eighth of its character height.
@@ -18,3 +20,5 @@ private:
     int m_baseX;
     int m_baseY;
 };
+
+} // namespace kelvarin::gui

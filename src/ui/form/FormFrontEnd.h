@@ -1,16 +1,56 @@
 #pragma once
 
+#include "net/StatusWindow.h"
 #include "pipeline/FrontEnd.h"
-#include "ui/form/StatusLine.h"
 
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
 #include <functional>
 
-class MessageBoxes;
 class QLabel;
 class QProgressBar;
 
+namespace kelvarin::gui {
+
+class MessageBoxes;
+
+// The form's status line, a label that paints itself: nothing else repaints
+// it while a stage holds the event loop. A stage's own texts say
+// where the run stands and come a few per item: each is painted at once. A
+// transfer's texts come in bursts and are thinned to one paint per 33 ms; a
+// text held back is painted once that time has passed and the event loop runs
+// (the stage's pump), unless a newer text has replaced it by then.
+class StatusLabel : public StatusWindow {
+public:
+    explicit StatusLabel(QLabel& label);
+
+    void SetText(std::string_view text) override;
+    // Where a transfer writes its running texts.
+    StatusWindow& Thinned() { return m_thinned; }
+
+private:
+    class ThinnedTexts : public StatusWindow {
+    public:
+        explicit ThinnedTexts(StatusLabel& label) : m_label(label) {}
+        void SetText(std::string_view text) override { m_label.SetThinnedText(text); }
+
+    private:
+        StatusLabel& m_label;
+    };
+
+    void SetThinnedText(std::string_view text);
+    void Paint(QString text);
+
+    QLabel& m_label;
+    ThinnedTexts m_thinned{*this};
+    QElapsedTimer m_sincePaint;
+    QTimer m_heldBackTimer;
+    QString m_heldBack;
+};
+
 // The control form as the stages' front end.
-class FormFrontEnd : public kelvarin::FrontEnd {
+class FormFrontEnd : public FrontEnd {
 public:
     using CauseHandler = std::function<void(const std::string& text)>;
 
@@ -18,18 +58,19 @@ public:
     FormFrontEnd(QLabel& statusLabel, QProgressBar& progress, MessageBoxes& messages,
                  CauseHandler showCause);
 
-    kelvarin::StatusWindow& StatusLine() override { return m_statusLine; }
-    kelvarin::StatusWindow& TransferStatus() override { return m_statusLine.Thinned(); }
+    StatusWindow& StatusLine() override { return m_statusLabel; }
+    StatusWindow& TransferStatus() override { return m_statusLabel.Thinned(); }
     void SetProgressRange(int lower, int upper) override;
     void SetProgress(int position) override;
-    kelvarin::MessageAnswer ShowMessage(const std::string& text,
-                                        kelvarin::MessageButtons buttons) override;
+    MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
     void PumpOneMessage() override;
     void ShowCause(const std::string& text) override { m_showCause(text); }
 
 private:
-    ::StatusLine m_statusLine;
+    StatusLabel m_statusLabel;
     QProgressBar& m_progress;
     MessageBoxes& m_messages;
     CauseHandler m_showCause;
 };
+
+} // namespace kelvarin::gui

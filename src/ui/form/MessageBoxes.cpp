@@ -4,8 +4,7 @@
 #include <QDialog>
 #include <QMessageBox>
 
-using kelvarin::MessageAnswer;
-using kelvarin::MessageButtons;
+namespace kelvarin::gui {
 
 namespace {
 
@@ -70,3 +69,5 @@ MessageAnswer MessageBoxes::Scripted(MessageButtons buttons) {
     }
     return MessageAnswer::Ok;
 }
+
+} // namespace kelvarin::gui

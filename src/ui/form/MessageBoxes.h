@@ -9,6 +9,8 @@
 class QDialog;
 class QWidget;
 
+namespace kelvarin::gui {
+
 // Every message box and modal dialog of the program goes through here, so a
 // test can answer them in advance and read what was shown. Scripted, nothing
 // ever blocks: a question without a prepared answer is refused (Cancel or
@@ -21,20 +23,22 @@ public:
 
     void SetParent(QWidget* parent) { m_parent = parent; }
 
-    kelvarin::MessageAnswer Ask(const std::string& text, kelvarin::MessageButtons buttons);
+    MessageAnswer Ask(const std::string& text, MessageButtons buttons);
     // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
     int Exec(QDialog& dialog);
 
-    void PrepareAnswer(kelvarin::MessageAnswer answer) { m_answers.push_back(answer); }
+    void PrepareAnswer(MessageAnswer answer) { m_answers.push_back(answer); }
     // Texts of the message boxes and titles of the dialogs, in order shown.
     const QStringList& Shown() const { return m_shown; }
     void ForgetShown() { m_shown.clear(); }
 
 private:
-    kelvarin::MessageAnswer Scripted(kelvarin::MessageButtons buttons);
+    MessageAnswer Scripted(MessageButtons buttons);
 
     Mode m_mode;
     QWidget* m_parent = nullptr;
-    std::deque<kelvarin::MessageAnswer> m_answers;
+    std::deque<MessageAnswer> m_answers;
     QStringList m_shown;
 };
+
+} // namespace kelvarin::gui

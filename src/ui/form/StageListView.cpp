@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <utility>
 
+namespace kelvarin::gui {
+
 StageListView::StageListView(QWidget* parent) : QListWidget(parent) {
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
@@ -25,7 +27,7 @@ void StageListView::mouseReleaseEvent(QMouseEvent* event) {
     const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
     QListWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && !endsDoubleClick)
-        emit Clicked(RowAt(event->position().toPoint()));
+        emit RowClicked(RowAt(event->position().toPoint()));
 }
 
 void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -33,7 +35,7 @@ void StageListView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     m_releaseEndsDoubleClick = true;
-    emit DoubleClicked(RowAt(event->position().toPoint()));
+    emit RowActivated(RowAt(event->position().toPoint()));
 }
 
 void StageListView::keyPressEvent(QKeyEvent* event) {
@@ -41,7 +43,7 @@ void StageListView::keyPressEvent(QKeyEvent* event) {
                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     const QListWidgetItem* current = currentItem();
     if (enter && current && current->isSelected()) {
-        emit DoubleClicked(row(current));
+        emit RowActivated(row(current));
         return;
     }
     QListWidget::keyPressEvent(event);
@@ -51,3 +53,5 @@ int StageListView::RowAt(const QPoint& position) const {
     const QModelIndex index = indexAt(position);
     return index.isValid() ? index.row() : -1;
 }
+
+} // namespace kelvarin::gui

@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+namespace kelvarin::gui {
+
 // A stage list as the form shows it: names flowing left to right in rows with
 // small icons, several rows selectable. It never sorts by itself: Qt's sort is
 // locale-aware, while the rows must stay in the byte-wise order the stages and
@@ -12,10 +14,12 @@ public:
     explicit StageListView(QWidget* parent = nullptr);
 
 signals:
-    // A mouse click or double-click on the list; row is -1 when it hit no item.
-    // Enter on the current row, when it is selected, counts as a double-click.
-    void Clicked(int row);
-    void DoubleClicked(int row);
+    // A left click, and a double-click or Enter that opens a row. Unlike Qt's
+    // clicked() and doubleClicked() they also come for a click beside the
+    // items, with row -1. Enter counts only on the current row when it is
+    // selected.
+    void RowClicked(int row);
+    void RowActivated(int row);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -30,3 +34,5 @@ private:
     // would land on whatever row of the new listing lies under the pointer.
     bool m_releaseEndsDoubleClick = false;
 };
+
+} // namespace kelvarin::gui

@@ -6,9 +6,10 @@
 #include <QCommandLineParser>
 #include <ostream>
 
+namespace kelvarin::gui {
+
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
-                                                 bool* userLibrary,
-                                                 kelvarin::CertificateTrust* trust) {
+                                                 bool* userLibrary, CertificateTrust* trust) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
     const QCommandLineOption help = parser.addHelpOption();
@@ -42,22 +43,22 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
     if (userLibrary)
         *userLibrary = parser.isSet(library);
 
-    std::string address = kelvarin::DefaultExchangeServer;
+    std::string address = DefaultExchangeServer;
     if (parser.isSet(server))
         address = parser.value(server).toStdString();
     else if (const QByteArray fromEnvironment = qgetenv("KELVARIN_SERVER");
              !fromEnvironment.isEmpty())
         address = fromEnvironment.toStdString();
     std::string error;
-    std::optional<std::string> checked = kelvarin::CheckServerAddress(address, error);
+    std::optional<std::string> checked = CheckServerAddress(address, error);
     if (!checked) {
         err << "kelvarin: " << error << '\n';
         return checked;
     }
-    kelvarin::CertificateTrust chosen = kelvarin::CertificateTrustFromEnvironment();
+    CertificateTrust chosen = CertificateTrustFromEnvironment();
     if (parser.isSet(cacert)) {
         chosen = {.caFile = parser.value(cacert).toStdString()};
-        if (!kelvarin::CheckCertificateFile(chosen.caFile, error)) {
+        if (!CheckCertificateFile(chosen.caFile, error)) {
             err << "kelvarin: " << error << '\n';
             return std::nullopt;
         }
@@ -66,3 +67,5 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
         *trust = std::move(chosen);
     return checked;
 }
+
+} // namespace kelvarin::gui

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace kelvarin::gui {
+
 // The exchange server to use: --server URL, else KELVARIN_SERVER, else the
 // exchange's own, checked and without a "/" at its end. An unknown option is
 // warned about on `err` and otherwise ignored, so the program still starts;
@@ -17,4 +19,6 @@
 // receives the --cacert file, else the authorities the environment names.
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
                                                  bool* userLibrary = nullptr,
-                                                 kelvarin::CertificateTrust* trust = nullptr);
+                                                 CertificateTrust* trust = nullptr);
+
+} // namespace kelvarin::gui

@@ -18,8 +18,10 @@ static void InitResources() {
     Q_INIT_RESOURCE(kelvarin);
 }
 
+namespace kelvarin::gui {
+
 KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary,
-                         kelvarin::CertificateTrust trust)
+                         CertificateTrust trust)
     : m_server(std::move(server)), m_trust(std::move(trust)), m_userLibrary(userLibrary),
       m_messages(mode) {
     InitResources();
@@ -43,24 +45,23 @@ std::string KelvarinApp::UserLibraryFolder() {
 
 bool KelvarinApp::PrepareBaseFolder() {
     if (!m_userLibrary) {
-        m_folders.BaseFolder = kelvarin::CurrentDirectory();
+        m_folders.BaseFolder = CurrentDirectory();
         return true;
     }
     m_folders.BaseFolder = UserLibraryFolder();
     std::string error;
-    if (kelvarin::PrepareUserLibrary(
-            m_folders.BaseFolder,
-            kelvarin::InstalledStartPage(QApplication::applicationFilePath().toStdString()),
-            &error))
+    if (PrepareUserLibrary(m_folders.BaseFolder,
+                           InstalledStartPage(QApplication::applicationFilePath().toStdString()),
+                           &error))
         return true;
-    m_messages.Ask(error, kelvarin::MessageButtons::Ok);
+    m_messages.Ask(error, MessageButtons::Ok);
     return false;
 }
 
 bool KelvarinApp::Start() {
     if (!PrepareBaseFolder())
         return false;
-    kelvarin::ReadSettings(m_folders.SettingsPath(), m_folders);
+    ReadSettings(m_folders.SettingsPath(), m_folders);
     m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_trust, m_messages);
     m_messages.SetParent(m_frame.get());
     m_frame->InitialUpdate();
@@ -74,7 +75,9 @@ int KelvarinApp::Exit() {
     m_messages.SetParent(nullptr);
     m_frame.reset();
     std::string error;
-    if (!kelvarin::WriteSettings(m_folders.SettingsPath(), m_folders, &error))
+    if (!WriteSettings(m_folders.SettingsPath(), m_folders, &error))
         std::cerr << "kelvarin: the settings were not saved: " << error << '\n';
     return 0;
 }
+
+} // namespace kelvarin::gui

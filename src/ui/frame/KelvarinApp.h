@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace kelvarin::gui {
+
 class MainFrame;
 
 // Start-up and exit of the desktop program around Qt's event loop.
@@ -16,14 +18,14 @@ public:
     // program instead of the current directory. `trust` says which
     // certificate authorities https:// servers are checked against.
     KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary = false,
-                kelvarin::CertificateTrust trust = {});
+                CertificateTrust trust = {});
     ~KelvarinApp();
 
     // The names Qt derives the user's data folder and the message box titles
     // from; set once, right after the QApplication is made.
     static void NameApplication();
     // The user's library as Qt names it, absolute and clean like
-    // kelvarin::UserLibraryFolder(), which kelvarin-cli uses.
+    // UserLibraryFolder(), which kelvarin-cli uses.
     static std::string UserLibraryFolder();
 
     // Fixes the base folder, reads the settings, opens the main window
@@ -37,15 +39,17 @@ public:
 
     MainFrame& Frame() { return *m_frame; }
     MessageBoxes& Messages() { return m_messages; }
-    const kelvarin::WorkingFolders& Folders() const { return m_folders; }
+    const WorkingFolders& Folders() const { return m_folders; }
 
 private:
     bool PrepareBaseFolder();
 
     std::string m_server;
-    kelvarin::CertificateTrust m_trust;
+    CertificateTrust m_trust;
     bool m_userLibrary;
-    kelvarin::WorkingFolders m_folders;
+    WorkingFolders m_folders;
     MessageBoxes m_messages;
     std::unique_ptr<MainFrame> m_frame;
 };
+
+} // namespace kelvarin::gui

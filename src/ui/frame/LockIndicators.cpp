@@ -13,6 +13,8 @@
 #include <xcb/xkb.h>
 #undef explicit
 
+namespace kelvarin::gui {
+
 namespace {
 
 // In status bar order; the names are the keyboard extension's own for the
@@ -122,3 +124,5 @@ bool LockIndicators::nativeEventFilter(const QByteArray& eventType, void* messag
         Show();
     return false;
 }
+
+} // namespace kelvarin::gui

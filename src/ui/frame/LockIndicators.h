@@ -8,6 +8,8 @@
 class QLabel;
 class QStatusBar;
 
+namespace kelvarin::gui {
+
 // The status bar's CAP, NUM and SCRL indicators, each shown only while its
 // lock is on. On X11 the keyboard extension tells the states and reports
 // every change, whichever window has the keyboard; where the platform cannot
@@ -29,3 +31,5 @@ private:
     std::array<QLabel*, 3> m_labels;
     std::unique_ptr<X11Keyboard> m_x11;
 };
+
+} // namespace kelvarin::gui

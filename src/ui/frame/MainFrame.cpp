@@ -2,24 +2,90 @@
 
 #include "pipeline/FrontEnd.h"
 #include "ui/form/ControlForm.h"
+#include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
-#include "ui/frame/AboutBox.h"
 #include "ui/frame/LockIndicators.h"
-#include "ui/frame/PaneHeights.h"
-#include "ui/frame/StartPage.h"
+#include "ui_AboutBox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <algorithm>
 
-MainFrame::MainFrame(kelvarin::WorkingFolders& folders, std::string server,
-                     kelvarin::CertificateTrust trust, MessageBoxes& messages)
+namespace kelvarin::gui {
+
+// The start page pane: a local HTML page beside the settings file.
+class StartPage : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit StartPage(QWidget* parent);
+
+    // Shows the page at `path`, or a page of our own that names the missing file.
+    void Load(const std::string& path);
+};
+
+// "About Kelvarin": the program's picture and an OK button.
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutBox(QWidget* parent);
+
+private:
+    Ui::AboutBox m_ui;
+};
+
+PaneHeights SplitPaneHeights(int frameHeight) {
+    const int bottom = std::min(frameHeight * 7 / 100, 100);
+    const int top = std::max(frameHeight - bottom, 200);
+    return {top, bottom};
+}
+
+StartPage::StartPage(QWidget* parent) : QTextBrowser(parent) {
+    setOpenExternalLinks(true);
+}
+
+void StartPage::Load(const std::string& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString file = QString::fromStdString(path);
+    if (QFileInfo(file).isFile()) {
+        const QUrl url = QUrl::fromLocalFile(file);
+        // Setting the same source again would keep the page as first read.
+        if (source() == url)
+            reload();
+        else
+            setSource(url);
+    } else {
+        clearHistory();
+        setHtml(QStringLiteral("<h2>Start page not found</h2>"
+                               "<p>There is no start page at <b>%1</b>.</p>"
+                               "<p>Put a <tt>kv_index.htm</tt> there to see it here.</p>")
+                    .arg(file.toHtmlEscaped()));
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+// Like the control form, the .ui file holds dialog units.
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    m_ui.setupUi(this);
+    const DialogUnits units(font());
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setGeometry(units.ToPixels(child->geometry()));
+    setFixedSize(units.ToPixels(QRect(QPoint(0, 0), size())).size());
+    m_ui.okButton->raise();
+}
+
+MainFrame::MainFrame(WorkingFolders& folders, std::string server, CertificateTrust trust,
+                     MessageBoxes& messages)
     : m_folders(folders), m_messages(messages), m_splitter(new QSplitter(Qt::Vertical, this)),
       m_form(new ControlForm(folders, std::move(server), std::move(trust), messages, m_splitter)),
       m_startPage(new StartPage(m_splitter)) {
@@ -119,7 +185,7 @@ void MainFrame::SwitchPane() {
 // run has come back to the event loop.
 void MainFrame::closeEvent(QCloseEvent* event) {
     if (m_form->IsRunning()) {
-        kelvarin::StopRequested = 1;
+        StopRequested = 1;
         m_closeWhenIdle = true;
         event->ignore();
         return;
@@ -138,3 +204,7 @@ void MainFrame::OnRunEnded() {
     if (m_closeWhenIdle)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
+
+} // namespace kelvarin::gui
+
+#include "MainFrame.moc"

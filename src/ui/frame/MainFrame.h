@@ -7,20 +7,33 @@
 #include <memory>
 #include <string>
 
+class QLabel;
+class QSplitter;
+
+namespace kelvarin::gui {
+
 class ControlForm;
 class LockIndicators;
 class MessageBoxes;
-class QLabel;
-class QSplitter;
 class StartPage;
+
+// The heights the main window's two panes start with, for a window `frameHeight`
+// pixels high: the start page gets 7 % but never more than 100 pixels, the
+// control form the rest but never less than 200.
+struct PaneHeights {
+    int top;
+    int bottom;
+};
+
+PaneHeights SplitPaneHeights(int frameHeight);
 
 // The program's one window: a small menu bar, the status bar, and the control
 // form above the start page, split as the window's first height suggests.
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    MainFrame(kelvarin::WorkingFolders& folders, std::string server,
-              kelvarin::CertificateTrust trust, MessageBoxes& messages);
+    MainFrame(WorkingFolders& folders, std::string server, CertificateTrust trust,
+              MessageBoxes& messages);
     ~MainFrame() override;
 
     // Both panes as they are when first shown; File New runs it again.
@@ -40,7 +53,7 @@ private:
     void OnRunEnded();
     void ShowCause(const QString& text);
 
-    kelvarin::WorkingFolders& m_folders;
+    WorkingFolders& m_folders;
     MessageBoxes& m_messages;
     QSplitter* m_splitter;
     ControlForm* m_form;
@@ -49,3 +62,5 @@ private:
     QLabel* m_statusMessage = nullptr;
     bool m_closeWhenIdle = false;
 };
+
+} // namespace kelvarin::gui

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/sheet/ChartSeries.h"
-
 #include <QWidget>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QCPAxisRect;
@@ -13,6 +13,33 @@ class QCPRange;
 class QCustomPlot;
 class QLabel;
 class QMouseEvent;
+
+namespace kelvarin::gui {
+
+class SheetModel;
+
+// One day of a history file as the chart draws it. key is the date as
+// seconds since 1970-01-01 00:00 UTC, the unit the chart's date axis counts in.
+struct ChartPoint {
+    double key;
+    std::string date;
+    double open;
+    double high;
+    double low;
+    double close;
+    double volume;
+};
+
+// The chartable rows of a history sheet in date order (rows of one date keep
+// their file order), with the rows left out and why.
+struct ChartSeries {
+    std::vector<ChartPoint> points;
+    int badDates = 0;  // date cell not YYYY-MM-DD
+    int badValues = 0; // good date, but a price or the volume is not a number
+};
+
+// Columns as a history file has them: date, open, high, low, close, volume.
+ChartSeries BuildChartSeries(const SheetModel& model);
 
 // A history file's prices as candlesticks (or, switched, a close-price line)
 // over its dates, its volume as bars in a panel below on the same dates.
@@ -53,3 +80,5 @@ private:
     QLabel* m_readout;
     QLabel* m_note;
 };
+
+} // namespace kelvarin::gui

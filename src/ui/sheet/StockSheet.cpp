@@ -2,12 +2,15 @@
 
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
-#include "ui/sheet/FormViewSheet.h"
+#include "ui/sheet/PriceChart.h"
 #include "ui/sheet/VCF1.h"
+#include "ui_FormViewSheet.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
 #include <QWindow>
+
+namespace kelvarin::gui {
 
 namespace {
 
@@ -19,6 +22,56 @@ constexpr Qt::WindowFlags SheetWindow = Qt::Dialog | Qt::WindowTitleHint |
                                         Qt::CustomizeWindowHint;
 
 } // namespace
+
+FormViewSheet::FormViewSheet(StockSheets& sheets, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::FormViewSheet>()) {
+    m_ui->setupUi(this);
+    sheets.SetLastSheetForm(this);
+}
+
+FormViewSheet::~FormViewSheet() = default;
+
+VCF1& FormViewSheet::Grid() const {
+    return *m_ui->grid;
+}
+
+void FormViewSheet::FormatSheet() {
+    VCF1& grid = Grid();
+    // 218 (false, true, true) sets display switches of the old control that
+    // this grid does not have.
+    // The first alignment and font reach only what the read left selected;
+    // the second pair covers the whole sheet. The general alignment (1)
+    // rather than the old control's left (2): a column of left-aligned
+    // prices is hard to read.
+    grid.SetSelectionAlignment(1, false, 2);
+    grid.SetSelectionFont(QStringLiteral("Arial"), 8, false, false, false, false, 0);
+    grid.SetSelection(-1, -1, -1, -1);
+    grid.SetSelectionAlignment(1, false, 2);
+    grid.SetSelectionFont(QStringLiteral("Arial"), 8, false, false, false, false, 0);
+    grid.SetSelection(1, 1, 1, 1);
+    // 25 = 1 and 6 = 1 put the old control's active cell on row 1, column 1,
+    // which the selection above already made current here.
+    // 105 = 1 scrolled it to its first row: a new view starts there anyway.
+    // 109 = 0 switched off typing into cells: this grid's cells are never
+    // editable (SheetModel::flags).
+}
+
+void FormViewSheet::AddChart() {
+    m_chart = new PriceChart(BuildChartSeries(Grid().Model()));
+    m_ui->tabs->addTab(m_chart, QStringLiteral("Chart"));
+}
+
+StockSheet* StockSheets::OpenStockSheet(const std::string& path, QWidget* owner) {
+    const int n = m_sheetCount;
+    auto* sheet = new StockSheet(*this, owner, m_showMessage);
+    sheet->PlaceFrame(QRect(20 * n, 20 * n, 450, 300));
+    m_sheetCount = n + 1;
+    sheet->show();
+    sheet->raise();
+    sheet->activateWindow();
+    sheet->LoadFile(path);
+    return sheet;
+}
 
 StockSheet::StockSheet(StockSheets& sheets, QWidget* owner, SheetMessage showMessage)
     : QWidget(owner, SheetWindow), m_showMessage(std::move(showMessage)) {
@@ -65,12 +118,12 @@ void StockSheet::LoadFile(const std::string& path) {
     VCF1& grid = m_form->Grid();
     std::string cause;
     if (!grid.ReadFile(path, &cause)) {
-        m_showMessage(kelvarin::CannotMessage("read", path, cause));
+        m_showMessage(CannotMessage("read", path, cause));
         return;
     }
     m_form->FormatSheet();
     setWindowTitle(QString::fromStdString(path));
-    const bool history = path.ends_with(kelvarin::TxtExtension);
+    const bool history = path.ends_with(TxtExtension);
     if (history)
         TakeHeadings();
     grid.FitColumnsToContents();
@@ -93,3 +146,5 @@ void StockSheet::TakeHeadings() {
     }
     grid.RemoveRows(1, 1);
 }
+
+} // namespace kelvarin::gui

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace kelvarin::gui {
+
 namespace {
 
 // Reads the file through its byte path, so any name the folder listing
@@ -184,3 +186,5 @@ void VCF1::SetSelectionAlignment(int horizontal, bool wordWrap, int vertical) {
         m_model->FormatsChanged(range.top(), range.left(), range.bottom(), range.right());
     }
 }
+
+} // namespace kelvarin::gui

@@ -4,6 +4,8 @@
 #include <QTableView>
 #include <string>
 
+namespace kelvarin::gui {
+
 class SheetModel;
 
 // The stock sheet's grid, standing in for the spreadsheet control the sheet
@@ -48,3 +50,5 @@ public:
 private:
     SheetModel* m_model;
 };
+
+} // namespace kelvarin::gui

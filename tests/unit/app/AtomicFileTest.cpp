@@ -1,9 +1,9 @@
 #include "app/AtomicFile.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FileAccess.h"
 #include "pipeline/StageFolderClaim.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,10 +1,10 @@
 // Settings and marker files as something other than the program left them:
 // binary junk, huge files. Reading never fails, never runs away, and gives
 // values a stage can use.
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/Settings.h"
 #include "pipeline/Marker.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

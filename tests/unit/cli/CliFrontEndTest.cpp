@@ -1,4 +1,4 @@
-#include "CliFrontEnd.h"
+#include "cli/CliFrontEnd.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "ProgressPainter.h"
+#include "cli/ProgressPainter.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,6 +1,6 @@
-#include "ExchangeProcess.h"
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/ExchangeProcess.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "MarketGenerator.h"
+#include "exchange/MarketGenerator.h"
 
-#include "ArchiveCache.h"
-#include "DailyPriceFile.h"
-#include "TradingDate.h"
+#include "exchange/ArchiveCache.h"
+#include "exchange/DailyPriceFile.h"
+#include "exchange/TradingDate.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "net/CertificateTrust.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <string>

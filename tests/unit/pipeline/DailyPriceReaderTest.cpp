@@ -1,7 +1,7 @@
 #include "pipeline/DailyPriceReader.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <cerrno>
 #include <clocale>

@@ -1,9 +1,9 @@
 #include "pipeline/DailyRowsPipeline.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,8 +1,8 @@
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FixedNames.h"
 #include "pipeline/FolderListing.h"
 #include "pipeline/StageFolders.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "pipeline/Marker.h"
 
-#include "FakeFrontEnd.h"
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
+#include "support/FakeFrontEnd.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

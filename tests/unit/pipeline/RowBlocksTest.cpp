@@ -1,7 +1,7 @@
 #include "pipeline/RowBlocks.h"
 
-#include "FileBytes.h"
-#include "TempDir.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // themselves (Info-ZIP's zip and Python's zipfile): Zip64 records, data
 // descriptors, extra blocks of other tools. Each must pass the check Download
 // makes and give its member back byte for byte.
-#include "FileBytes.h"
-#include "TempDir.h"
 #include "pipeline/ArchiveCheck.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
 #include "zip/ZipReader.h"
 
 #include <cstdlib>
