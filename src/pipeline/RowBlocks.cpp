@@ -1,5 +1,7 @@
 #include "pipeline/RowBlocks.h"
 
+#include "app/CrashPoint.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -21,6 +23,11 @@ constexpr std::size_t LargestBlock = std::size_t{16} << 10;
 constexpr int MostParts = IOV_MAX;
 
 bool WriteParts(int fd, iovec* parts, int count) {
+    // A write step like any other, so the fault tests can fail it.
+    if (const int fault = count > 0 ? WriteStepFault() : 0; fault != 0) {
+        errno = fault;
+        return false;
+    }
     while (count > 0) {
         const ssize_t written = ::writev(fd, parts, count);
         if (written < 0) {
