@@ -30,6 +30,7 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
     body.clear();
     m_failureCause.clear();
     m_stopped = false;
+    m_refusalStatus = 0;
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
         return Fail("libcurl could not set up a transfer");
     }
@@ -67,6 +68,7 @@ bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
     }
     // An error page is not the content that was asked for.
     if (const HttpStatusLine& status = session.FinalStatus(); status.code >= 400) {
+        m_refusalStatus = status.code;
         std::string cause = "HTTP " + std::to_string(status.code);
         if (!status.reason.empty()) {
             cause += " " + status.reason;

@@ -136,7 +136,7 @@ std::vector<UnzipOutcome> UnzipAll(const std::vector<ArchiveToUnzip>& archives,
 } // namespace
 
 StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zipList,
-                      FileList& unzipList) {
+                      FileList& unzipList, RunScope scope) {
     FrontEnd& frontEnd = context.frontEnd;
     const WorkingFolders& folders = context.folders;
     const std::string& unzipFolder = Unzipped.FolderIn(folders);
@@ -152,11 +152,13 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
     if (autoMode)
         lastName = ReadMarker(unzipFolder + std::string(Unzipped.marker), Unzipped.initialName);
 
+    const DayBound bound(scope, folders, StageFolder::Zip);
     std::vector<ArchiveToUnzip> archives;
     StageWalk walk(zipList, autoMode);
     for (int row = walk.Next(); row >= 0; row = walk.Next()) {
         const std::string archiveName = zipList.Text(row);
-        if (archiveName.ends_with(ZipExtension) && (!autoMode || lastName < archiveName)) {
+        if (archiveName.ends_with(ZipExtension) &&
+            (!autoMode || (lastName < archiveName && bound.Admits(archiveName)))) {
             archives.push_back(
                 {archiveName, folders.ZipFolder + archiveName, UnzippedName(archiveName)});
             lastName = archiveName;

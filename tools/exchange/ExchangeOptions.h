@@ -5,6 +5,7 @@
 #include "exchange/TlsFiles.h"
 
 #include <cstddef>
+#include <string>
 
 namespace kelvarin::exchange {
 
@@ -14,6 +15,7 @@ struct ExchangeOptions {
     FaultPlan faults;
     TlsFiles tls;
     bool warm = false;
+    std::string requestLog; // none when empty
     // Enough for twenty years of archives of 800 stocks.
     std::size_t cacheBytes = std::size_t(512) << 20;
 };
