@@ -1,21 +1,37 @@
-// The Update rebuild: Clear All of the stock files, then an Auto Update of
-// every daily file (core ClearStageFiles and RunUpdate, a silent front end),
-// against two references on the same daily files:
-//   naive  bench/naive_update: open, append, close per record;
-//   floor  every daily file read once, and each history file's bytes written
-//          with one sequential write (the records cut and the rows formatted
-//          by the same core code, nothing flushed to disk).
+// The Update rebuild: an Auto Update of every daily file into an empty stock
+// folder (core RunUpdate, a silent front end, its journal and its flush to
+// disk included), against three references on the same daily files:
+//   physical  every daily file read once and every history byte written
+//             once, with one write per history file; nothing parsed, nothing
+//             formatted, nothing flushed (the sizes come from the files the
+//             floor wrote): what the disk's page cache allows;
+//   floor     the same with the records cut and the rows formatted by the
+//             core's record path (DailyPriceRecord, AppendHistoryRow), all
+//             rows held in memory at once;
+//   naive     bench/naive_update: open, append, close per record.
 // Each runs in a process of its own, so its peak memory (ru_maxrss) is its
-// own; all three must leave the same history files, byte for byte.
+// own, writes into a folder of its own made just before, and starts its clock
+// after a sync, so it pays for no writes of the run before. Update, floor and
+// naive must leave the same history files, byte for byte. Nothing is deleted
+// while the runs go on: ext4 passes over the inodes of files deleted in the
+// last five minutes whenever it makes a file, so a deletion slows down every
+// run after it. The folders of one invocation are deleted by the next, which
+// waits five minutes after that before it measures.
 //
 //   cmake --build <build> --target update_bench naive_update update_bench_generate
-//   <build>/bench/update_bench [days=5000] [stocks=800] [folder=/tmp/kelvarin-update-bench]
+//   <build>/bench/update_bench [days=5000] [stocks=800] [runs=3]
+//   [folder=/tmp/kelvarin-update-bench]
 //
-// The daily files are generated once into FOLDER/base/unzip and kept for the
-// next run with the same days and stocks.
+// The daily files are generated once into FOLDER/unzip and kept for the next
+// run with the same days and stocks. One measured process by itself:
+//   <build>/bench/update_bench --kelvarin|--floor UNZIP PARENT
+//   <build>/bench/update_bench --physical UNZIP PARENT REFERENCE
+// each writing into a new folder PARENT/run-<pid>-<mode>, whose path it prints
+// first, then its seconds from the sync on.
 
 #include "BenchFiles.h"
 #include "SilentFrontEnd.h"
+#include "app/FileAccess.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
 #include "pipeline/DailyPriceReader.h"
@@ -40,10 +56,11 @@ using namespace kelvarin::bench;
 namespace {
 
 struct Measure {
-    double seconds = 0;
+    double seconds = 0;    // the process's own, from its sync on
     double cpuSeconds = 0; // user and system, which the machine's load does not inflate
     long peakKiB = 0;
-    std::string out;
+    std::string folder; // where it wrote
+    std::string out;    // the rest of what it printed
 };
 
 double Seconds(const timeval& time) {
@@ -56,8 +73,8 @@ std::string Here(const char* argv0) {
     return slash == std::string::npos ? "./" : self.substr(0, slash + 1);
 }
 
-// Runs a program with its stdout in `outPath`, and measures its wall time
-// and peak resident memory.
+// Runs a program with its stdout in `outPath`, and measures its cpu time and
+// peak resident memory; the measured modes print their folder and seconds.
 Measure Run(const std::vector<std::string>& argv, const std::string& outPath) {
     std::vector<char*> pointers;
     for (const std::string& arg : argv)
@@ -75,35 +92,61 @@ Measure Run(const std::vector<std::string>& argv, const std::string& outPath) {
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    Measure measure{SecondsSince(start), Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-                    usage.ru_maxrss, ReadWhole(outPath)};
+    Measure measure{SecondsSince(start),
+                    Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+                    usage.ru_maxrss,
+                    {},
+                    ReadWhole(outPath)};
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail(argv[0] + " failed: " + measure.out);
     return measure;
 }
 
-// --kelvarin BASE: Clear All of the stock files, then an Auto Update.
-int RunKelvarin(const std::string& base) {
+// What a measured mode printed: its folder, its seconds, then the rest.
+Measure& Parse(Measure& measure) {
+    const auto folderEnd = measure.out.find('\n');
+    const auto secondsEnd = measure.out.find('\n', folderEnd + 1);
+    if (secondsEnd == std::string::npos)
+        Fail("unexpected output: " + measure.out);
+    measure.folder = measure.out.substr(0, folderEnd);
+    measure.seconds = std::strtod(measure.out.c_str() + folderEnd + 1, nullptr);
+    measure.out.erase(0, secondsEnd + 1);
+    return measure;
+}
+
+// A new folder for this process under `parent`, printed for the parent
+// process; the clock starts after the sync, so the writes another run left
+// behind are on disk before it.
+std::string OwnFolder(const std::string& parent, const char* mode) {
+    const std::string folder = parent + "/run-" + std::to_string(::getpid()) + "-" + mode;
+    MakeFolder(folder);
+    std::printf("%s\n", folder.c_str());
+    ::sync();
+    return folder;
+}
+
+// --kelvarin UNZIP PARENT: an Auto Update into an empty stock folder.
+int RunKelvarin(const std::string& unzip, const std::string& parent) {
     WorkingFolders folders;
-    folders.BaseFolder = base;
-    folders.ResetToBaseDefaults();
+    folders.BaseFolder = parent;
+    folders.UnzipFolder = unzip + "/";
+    folders.StockFolder = OwnFolder(parent, "kelvarin") + "/";
     SilentFrontEnd frontEnd;
     StageContext context{folders, frontEnd};
     MemoryList unzipList;
     MemoryList stockList;
     const auto start = Clock::now();
-    RefreshFileList(folders.StockFolder, stockList, TxtPattern, frontEnd);
-    ClearStageFiles(context, StageFolder::Stock, stockList);
-    const double clearSeconds = SecondsSince(start);
     RefreshFileList(folders.UnzipFolder, unzipList, DatPattern, frontEnd);
     if (RunUpdate(context, true, unzipList, stockList) != StageOutcome::Succeeded)
         Fail("Update failed: " + frontEnd.Messages());
-    std::printf("%.3f\n%s\n", clearSeconds, frontEnd.LastStatus().c_str());
+    std::printf("%.4f\n%s\n", SecondsSince(start), frontEnd.LastStatus().c_str());
     return 0;
 }
 
-// --floor UNZIP STOCKS: one read per daily file, one write per history file.
-int RunFloor(const std::string& unzip, const std::string& stocks) {
+// --floor UNZIP PARENT: one read per daily file, one write per history file.
+int RunFloor(const std::string& unzip, const std::string& parent) {
+    const std::string stocks = OwnFolder(parent, "floor");
+    const auto start = Clock::now();
     std::unordered_map<std::string, std::string> histories;
     std::size_t records = 0;
     for (const std::string& name : FilesIn(unzip)) {
@@ -121,8 +164,51 @@ int RunFloor(const std::string& unzip, const std::string& stocks) {
     }
     for (const auto& [path, bytes] : histories)
         WriteWhole(path, bytes);
-    std::printf("%zu\n", records);
+    std::printf("%.4f\n%zu\n", SecondsSince(start), records);
     return 0;
+}
+
+// --physical UNZIP PARENT REFERENCE: every daily file read once, and as many
+// bytes as each history file of REFERENCE holds written once to a file of
+// the same name. The bytes are a filler: what they are costs nothing.
+int RunPhysical(const std::string& unzip, const std::string& parent, const std::string& reference) {
+    std::vector<std::pair<std::string, std::size_t>> histories;
+    std::size_t largest = 0;
+    for (const std::string& name : FilesIn(reference)) {
+        struct stat info {};
+        if (!name.ends_with(".txt") || ::stat((reference + "/" + name).c_str(), &info) != 0)
+            continue;
+        histories.emplace_back(name, static_cast<std::size_t>(info.st_size));
+        largest = std::max(largest, histories.back().second);
+    }
+    const std::string filler(largest, 'x');
+    const std::string stocks = OwnFolder(parent, "physical");
+    const auto start = Clock::now();
+    WholeFile daily;
+    std::size_t bytesIn = 0;
+    for (const std::string& name : FilesIn(unzip)) {
+        if (!name.ends_with(".dat"))
+            continue;
+        if (!daily.Read(unzip + "/" + name))
+            Fail("cannot read " + name);
+        bytesIn += daily.View().size();
+    }
+    std::size_t bytesOut = 0;
+    for (const auto& [name, size] : histories) {
+        const std::string path = stocks + "/" + name;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 || !WriteAll(fd, std::string_view(filler).substr(0, size)) || ::close(fd) != 0)
+            Fail("cannot write " + path);
+        bytesOut += size;
+    }
+    std::printf("%.4f\n%zu %zu\n", SecondsSince(start), bytesIn, bytesOut);
+    return 0;
+}
+
+void ExpectSameHistories(const std::string& got, const std::string& expected) {
+    const std::string difference = test::FolderDifference(got, expected, ".txt");
+    if (!difference.empty())
+        Fail("the history files in " + got + " are not those in " + expected + ":\n" + difference);
 }
 
 // /proc files report a size of 0, so they are read to their end.
@@ -147,25 +233,52 @@ std::string CpuModel() {
     return info.substr(start, info.find('\n', start) - start);
 }
 
+bool HasEarlierRuns(const std::string& folder) {
+    for (const std::string& name : FilesIn(folder))
+        if (name.starts_with("run-"))
+            return true;
+    return false;
+}
+
+struct Runs {
+    std::vector<double> seconds;
+    std::vector<double> cpu;
+    long peakKiB = 0;
+
+    void Add(const Measure& measure) {
+        seconds.push_back(measure.seconds);
+        cpu.push_back(measure.cpuSeconds);
+        peakKiB = std::max(peakKiB, measure.peakKiB);
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "--kelvarin" && argc == 3)
-        return RunKelvarin(argv[2]);
+    if (mode == "--kelvarin" && argc == 4)
+        return RunKelvarin(argv[2], argv[3]);
     if (mode == "--floor" && argc == 4)
         return RunFloor(argv[2], argv[3]);
+    if (mode == "--physical" && argc == 5)
+        return RunPhysical(argv[2], argv[3], argv[4]);
+    if (mode.starts_with("-")) {
+        std::fprintf(stderr,
+                     "usage: %s [days [stocks [runs [folder]]]]\n"
+                     "       %s --kelvarin|--floor UNZIP PARENT\n"
+                     "       %s --physical UNZIP PARENT REFERENCE\n",
+                     argv[0], argv[0], argv[0]);
+        return 2;
+    }
 
     const std::string days = argc > 1 ? argv[1] : "5000";
     const std::string stocks = argc > 2 ? argv[2] : "800";
-    const std::string folder = argc > 3 ? argv[3] : "/tmp/kelvarin-update-bench";
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const std::string folder = argc > 4 ? argv[4] : "/tmp/kelvarin-update-bench";
     const std::string here = Here(argv[0]);
-    const std::string base = folder + "/base";
-    const std::string unzip = base + "/unzip";
+    const std::string unzip = folder + "/unzip";
     const std::string label = folder + "/generated-" + days + "x" + stocks;
     MakeFolder(folder);
-    MakeFolder(base);
-    MakeFolder(base + "/stocks");
     if (ReadWhole(label).empty()) {
         MakeFolder(unzip);
         EmptyFolder(unzip);
@@ -174,55 +287,84 @@ int main(int argc, char** argv) {
                               .out.c_str());
         WriteWhole(label, days + "x" + stocks + "\n");
     }
-    const std::string naiveStocks = folder + "/naive-stocks";
-    const std::string floorStocks = folder + "/floor-stocks";
-    MakeFolder(naiveStocks);
-    MakeFolder(floorStocks);
-    // Every run starts from an empty stock folder with nothing left to flush,
-    // and reads the daily files from the page cache (the generator, or the
-    // run before, left them there).
-    EmptyFolder(floorStocks);
-    const Measure floor =
-        Run({here + "update_bench", "--floor", unzip, floorStocks}, folder + "/floor.out");
-    const double records = std::strtod(floor.out.c_str(), nullptr);
-    EmptyFolder(naiveStocks);
-    const Measure naive = Run({here + "naive_update", unzip, naiveStocks}, folder + "/naive.out");
-    // Clear All deletes what the last rebuild left, as in real use.
-    ::sync();
-    const std::string load = LoadAverage();
-    const Measure kelvarin =
-        Run({here + "update_bench", "--kelvarin", base}, folder + "/kelvarin.out");
-    for (const std::string& stocks : {base + "/stocks", naiveStocks}) {
-        const std::string difference = test::FolderDifference(stocks, floorStocks, ".txt");
-        if (!difference.empty())
-            Fail("the history files in " + stocks + " are not the floor's:\n" + difference);
+    if (HasEarlierRuns(folder)) {
+        RemoveEarlierRuns(folder);
+        ::sync();
+        std::printf("Deleted the files of the last invocation; waiting five minutes before "
+                    "measuring.\n");
+        std::fflush(stdout);
+        ::sleep(300);
     }
 
-    const double clearSeconds = std::strtod(kelvarin.out.c_str(), nullptr);
-    const std::string status = kelvarin.out.substr(kelvarin.out.find('\n') + 1);
-    std::printf("Update rebuild of %s daily files x %s stocks, %.0f records\n", days.c_str(),
-                stocks.c_str(), records);
-    std::printf("  %-36s %8s %14s %8s %10s\n", "", "wall", "records/s", "cpu", "peak");
-    const auto line = [records](const char* what, const Measure& measure) {
-        std::printf("  %-36s %7.2fs %14.0f %7.2fs %6.1f MiB\n", what, measure.seconds,
-                    records / measure.seconds, measure.cpuSeconds, measure.peakKiB / 1024.0);
+    // The floor's files are the reference: the core's record path, which the
+    // unit tests hold against the C library's strtod and printf.
+    Measure floor = Run({here + "update_bench", "--floor", unzip, folder}, folder + "/floor.out");
+    const std::string reference = Parse(floor).folder;
+    const double records = std::strtod(floor.out.c_str(), nullptr);
+    const std::string naiveStocks = folder + "/run-naive";
+    MakeFolder(naiveStocks);
+    ::sync();
+    const Measure naive = Run({here + "naive_update", unzip, naiveStocks}, folder + "/naive.out");
+    ExpectSameHistories(naiveStocks, reference);
+
+    Runs physicalRuns;
+    Runs floorRuns;
+    Runs kelvarinRuns;
+    std::string status;
+    std::string bytes;
+    const std::string load = LoadAverage();
+    for (int run = 0; run < runs; ++run) {
+        Measure physical = Run({here + "update_bench", "--physical", unzip, folder, reference},
+                               folder + "/physical.out");
+        physicalRuns.Add(Parse(physical));
+        bytes = physical.out;
+        Measure floorAgain =
+            Run({here + "update_bench", "--floor", unzip, folder}, folder + "/floor.out");
+        floorRuns.Add(Parse(floorAgain));
+        Measure kelvarin =
+            Run({here + "update_bench", "--kelvarin", unzip, folder}, folder + "/kelvarin.out");
+        kelvarinRuns.Add(Parse(kelvarin));
+        ExpectSameHistories(kelvarin.folder, reference);
+        status = kelvarin.out;
+    }
+    const std::string loadAfter = LoadAverage();
+
+    std::size_t bytesIn = 0;
+    std::size_t bytesOut = 0;
+    std::sscanf(bytes.c_str(), "%zu %zu", &bytesIn, &bytesOut);
+    std::printf("Update rebuild of %s daily files x %s stocks, %.0f records, %.1f MB in, %.1f MB "
+                "out, %d runs\n",
+                days.c_str(), stocks.c_str(), records, bytesIn / 1e6, bytesOut / 1e6, runs);
+    std::printf("  %-38s %9s %9s %14s %8s %10s\n", "", "median", "best", "records/s", "cpu",
+                "peak");
+    const auto line = [records](const char* what, const Runs& measured) {
+        const double median = Median(measured.seconds);
+        std::printf("  %-38s %8.3fs %8.3fs %14.0f %7.3fs %6.1f MiB\n", what, median,
+                    Best(measured.seconds), records / median, Median(measured.cpu),
+                    measured.peakKiB / 1024.0);
     };
-    line("Kelvarin (Clear All + Auto Update)", kelvarin);
-    line("naive (open/append/close a record)", naive);
-    line("floor (1 read/daily, 1 write/hist)", floor);
-    std::printf("  of Kelvarin's time, Clear All of the previous rebuild's files: %.2f s\n",
-                clearSeconds);
-    std::printf("  speed-up over naive %.1fx wall, %.1fx cpu (target >= 10x)\n",
-                naive.seconds / kelvarin.seconds, naive.cpuSeconds / kelvarin.cpuSeconds);
-    std::printf("  time over floor %.2fx wall, %.2fx cpu (target <= 2x)\n",
-                kelvarin.seconds / floor.seconds, kelvarin.cpuSeconds / floor.cpuSeconds);
-    std::printf("  history files identical in all three runs; batch budget %zu MiB\n",
+    line("Kelvarin (Auto Update, flush included)", kelvarinRuns);
+    line("physical floor (read once, write once)", physicalRuns);
+    line("floor with the record path, no flush", floorRuns);
+    std::printf("  %-38s %8.3fs %9s %14.0f %7.3fs %6.1f MiB (one run, wall)\n",
+                "naive (open/append/close a record)", naive.seconds, "", records / naive.seconds,
+                naive.cpuSeconds, naive.peakKiB / 1024.0);
+    const double kelvarin = Median(kelvarinRuns.seconds);
+    std::printf("  Kelvarin over the physical floor %.2fx (target <= 3x), over the floor with "
+                "the record path %.2fx\n",
+                kelvarin / Median(physicalRuns.seconds), kelvarin / Median(floorRuns.seconds));
+    std::printf("  speed-up over naive %.1fx\n", naive.seconds / kelvarin);
+    std::printf("  history files identical in every run; batch budget %zu MiB\n",
                 UpdateBatchBudget >> 20);
     std::printf("  last status: %s", status.c_str());
-    std::printf("  machine: %ld cpus, %s, load before the Kelvarin run %s\n",
-                ::sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), load.c_str());
+    std::printf("  machine: %ld cpus, %s, load average %s before, %s after\n",
+                ::sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), load.c_str(),
+                loadAfter.c_str());
     std::printf("Reproduce:\n  cmake --build <build> --target update_bench naive_update "
-                "update_bench_generate\n  %supdate_bench %s %s %s\n",
-                here.c_str(), days.c_str(), stocks.c_str(), folder.c_str());
+                "update_bench_generate\n  %supdate_bench %s %s %d %s\n",
+                here.c_str(), days.c_str(), stocks.c_str(), runs, folder.c_str());
+    // Only now: ext4 passes over the inodes of files deleted in the last
+    // five minutes each time it makes a file, which would charge the
+    // deletions to the runs after them. The next invocation deletes these.
     return 0;
 }

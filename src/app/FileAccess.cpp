@@ -180,6 +180,9 @@ bool WholeFile::ReadFrom(int fd, std::size_t limit) {
 }
 
 void WholeFile::Reserve(std::size_t capacity) {
+    // A reader that reuses one WholeFile for many files keeps its buffer.
+    if (capacity <= m_capacity)
+        return;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     if (m_size != 0)
         std::memcpy(bytes.get(), m_bytes.get(), m_size);

@@ -18,6 +18,9 @@ namespace {
 // start, so a line of 500 characters or more ends the file.
 constexpr std::size_t WindowSize = 500;
 
+// The first length at which every field lies inside the line.
+constexpr std::size_t FullLine = 135;
+
 // Numbers in a daily file always use "." whatever the user's locale, while the
 // desktop front end adopts the user's locale (Qt's application object calls
 // setlocale on Unix), so the conversions run in a fixed "C" locale instead of
@@ -32,7 +35,7 @@ locale_t CLocale() {
 std::string_view CutField(std::string_view line, std::size_t last, std::size_t width) {
     const std::size_t end = std::min(line.size(), last + 1);
     const std::size_t start = end > width ? end - width : 0;
-    return line.substr(start, end - start);
+    return {line.data() + start, end - start};
 }
 
 // The field sits inside the line without a terminating NUL, which the C
@@ -55,6 +58,11 @@ bool IsDigit(char c) {
 }
 
 std::string_view WithoutTrailingSpace(std::string_view text) {
+    // Names are padded with spaces to thirty characters: eight at a time
+    // first, one compare each.
+    constexpr std::string_view Spaces = "        ";
+    while (text.ends_with(Spaces))
+        text.remove_suffix(Spaces.size());
     while (!text.empty() && IsCSpace(text.back()))
         text.remove_suffix(1);
     return text;
@@ -141,19 +149,44 @@ long VolumeFieldValue(std::string_view field) {
         field, [](const char* text) { return ::strtol_l(text, nullptr, 10, CLocale()); });
 }
 
+DailyPriceFields CutDailyPriceLine(std::string_view line) {
+    // A line as the exchange writes it holds every field where the table puts
+    // it, and cutting needs no bounds.
+    if (line.size() >= FullLine) {
+        const char* const at = line.data();
+        return {{at, 10},
+                WithoutTrailingSpace({at + 11, 30}),
+                WithoutTrailingSpace({at + 51, 4}),
+                {at + 128, 7},
+                {at + 56, 7},
+                {at + 64, 7},
+                {at + 72, 7},
+                {at + 88, 9}};
+    }
+    return {line.substr(0, 10),
+            WithoutTrailingSpace(CutField(line, 40, 30)),
+            WithoutTrailingSpace(CutField(line, 54, 4)),
+            CutField(line, 134, 7),
+            CutField(line, 62, 7),
+            CutField(line, 70, 7),
+            CutField(line, 78, 7),
+            CutField(line, 96, 9)};
+}
+
 namespace {
 
 // Fills `record` in place so a caller that reuses one record keeps the
 // capacity of its strings from line to line.
 void CutLine(std::string_view line, DailyPriceRecord& record) {
-    record.date.assign(line.substr(0, 10));
-    record.name.assign(WithoutTrailingSpace(CutField(line, 40, 30)));
-    record.code.assign(WithoutTrailingSpace(CutField(line, 54, 4)));
-    record.high = PriceFieldValue(CutField(line, 62, 7));
-    record.low = PriceFieldValue(CutField(line, 70, 7));
-    record.close = PriceFieldValue(CutField(line, 78, 7));
-    record.volume = VolumeFieldValue(CutField(line, 96, 9));
-    record.open = PriceFieldValue(CutField(line, 134, 7));
+    const DailyPriceFields fields = CutDailyPriceLine(line);
+    record.date.assign(fields.date);
+    record.name.assign(fields.name);
+    record.code.assign(fields.code);
+    record.open = PriceFieldValue(fields.open);
+    record.high = PriceFieldValue(fields.high);
+    record.low = PriceFieldValue(fields.low);
+    record.close = PriceFieldValue(fields.close);
+    record.volume = VolumeFieldValue(fields.volume);
 }
 
 } // namespace
@@ -164,27 +197,42 @@ DailyPriceRecord ParseDailyPriceLine(std::string_view line) {
     return record;
 }
 
+// The first NUL is searched for again only once the offset has passed it:
+// one search for a whole file that holds none.
+DailyPriceLines::DailyPriceLines(std::string_view bytes)
+    : m_bytes(bytes), m_nul(bytes.find('\0')) {}
+
+bool DailyPriceLines::Next(std::string_view& line) {
+    if (m_offset >= m_bytes.size())
+        return false;
+    const std::string_view window = m_bytes.substr(m_offset, WindowSize);
+    const std::size_t cr = window.find('\r');
+    if (cr == std::string_view::npos || cr == 0)
+        return Stop();
+    if (m_nul < m_offset)
+        m_nul = m_bytes.find('\0', m_offset);
+    // A NUL before the CR cuts the window short of it: no line there.
+    if (m_nul < m_offset + cr)
+        return Stop();
+    line = window.substr(0, cr);
+    // The byte after the CR is skipped whatever it is.
+    m_offset += cr + 2;
+    return true;
+}
+
+bool DailyPriceLines::Stop() {
+    m_offset = m_bytes.size();
+    return false;
+}
+
 void ReadDailyPrices(std::string_view bytes,
                      const std::function<void(const DailyPriceRecord&)>& onRecord) {
     DailyPriceRecord record;
-    // The first NUL at or after the offset, searched for again only once the
-    // offset has passed it: one search for a whole file that holds none.
-    std::size_t nul = bytes.find('\0');
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        const std::string_view window = bytes.substr(offset, WindowSize);
-        const std::size_t cr = window.find('\r');
-        if (cr == std::string_view::npos || cr == 0)
-            return;
-        if (nul < offset)
-            nul = bytes.find('\0', offset);
-        // A NUL before the CR cuts the window short of it: no line there.
-        if (nul < offset + cr)
-            return;
-        CutLine(window.substr(0, cr), record);
+    DailyPriceLines lines(bytes);
+    std::string_view line;
+    while (lines.Next(line)) {
+        CutLine(line, record);
         onRecord(record);
-        // The byte after the CR is skipped whatever it is.
-        offset += cr + 2;
     }
 }
 

@@ -8,6 +8,21 @@
 
 namespace kelvarin {
 
+// The fields of one line as text, cut out but not converted: name and code
+// without their trailing white space, the numbers as their columns hold them.
+struct DailyPriceFields {
+    std::string_view date;
+    std::string_view name;
+    std::string_view code;
+    std::string_view open;
+    std::string_view high;
+    std::string_view low;
+    std::string_view close;
+    std::string_view volume;
+};
+
+DailyPriceFields CutDailyPriceLine(std::string_view line);
+
 // Cuts one line (the bytes before its CR) into its fields.
 DailyPriceRecord ParseDailyPriceLine(std::string_view line);
 
@@ -20,6 +35,25 @@ long VolumeFieldValue(std::string_view field);
 // false when the text needs the C library's conversion.
 bool PlainDecimalValue(std::string_view text, double& value);
 bool PlainWholeValue(std::string_view text, long& value);
+
+// The lines of daily price bytes in order (each without its CR), up to the
+// first end condition of the format: an empty line, a line without CR, a line
+// of 500 bytes or more, a NUL.
+class DailyPriceLines {
+public:
+    explicit DailyPriceLines(std::string_view bytes);
+
+    // False once the lines have ended.
+    bool Next(std::string_view& line);
+
+private:
+    // Once an end condition is met, no later line is ever read.
+    bool Stop();
+
+    std::string_view m_bytes;
+    std::size_t m_offset = 0;
+    std::size_t m_nul;
+};
 
 // Hands every record of the daily price bytes to `onRecord`, in line order,
 // stopping at the first end condition of the format (an empty line, a line

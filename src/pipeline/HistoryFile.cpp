@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace kelvarin {
 
@@ -71,6 +73,10 @@ char* PrintPrice(char* at, double value) {
     return std::copy_n(text, size, at);
 }
 
+bool IsCSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -131,6 +137,127 @@ bool NextColumn(std::string_view& rest, bool& more, std::string_view& column) {
     return true;
 }
 
+// Up to this many integer digits a decimal's nearest double lies far closer
+// to it than half a thousandth, so rounding that double to thousandths gives
+// the decimal back.
+constexpr std::ptrdiff_t MostPlainIntegerDigits = 9;
+
+// The exchange writes its prices as "%7.3f": spaces, digits without a leading
+// zero but the one before the point, the point in the fourth place and three
+// decimals. "%6.3f" of such a price is the same text less one leading space.
+bool PrintExchangePrice(char*& at, std::string_view field) {
+    if (field.size() != 7)
+        return false;
+    const char* const text = field.data();
+    if (text[3] != '.' || !IsDigit(text[2]) || !IsDigit(text[4]) || !IsDigit(text[5]) ||
+        !IsDigit(text[6]))
+        return false;
+    if (text[0] == ' ') {
+        if (text[1] != ' ' && (text[1] < '1' || text[1] > '9'))
+            return false;
+        std::memcpy(at, text + 1, 6);
+        at += 6;
+        return true;
+    }
+    if (text[0] < '1' || text[0] > '9' || !IsDigit(text[1]))
+        return false;
+    std::memcpy(at, text, 7);
+    at += 7;
+    return true;
+}
+
+// A price field holding a plain decimal of at most three decimals prints as
+// its own digits: the conversion and "%6.3f" give back exactly what the text
+// says. False, with nothing printed, for any other text; the conversion and
+// PrintPrice handle those.
+bool PrintPlainPrice(char*& at, std::string_view field) {
+    const char* text = field.data();
+    const char* const end = text + field.size();
+    while (text != end && IsCSpace(*text))
+        ++text;
+    const bool negative = text != end && *text == '-';
+    if (text != end && (*text == '-' || *text == '+'))
+        ++text;
+    const char* const integer = text;
+    while (text != end && IsDigit(*text))
+        ++text;
+    const char* const integerEnd = text;
+    const char* fraction = text;
+    if (text != end && *text == '.') {
+        fraction = ++text;
+        while (text != end && IsDigit(*text))
+            ++text;
+    }
+    const std::ptrdiff_t decimals = text - fraction;
+    // As in PlainDecimalValue: what could carry the number on is left to
+    // the C library, as are texts without a digit ("inf", "-", blanks).
+    if ((integerEnd == integer && decimals == 0) || decimals > 3)
+        return false;
+    if (text != end &&
+        (*text == '.' || *text == 'e' || *text == 'E' || *text == 'x' || *text == 'X'))
+        return false;
+    const char* significant = integer;
+    while (significant != integerEnd && *significant == '0')
+        ++significant;
+    const std::ptrdiff_t digits = integerEnd - significant;
+    if (digits > MostPlainIntegerDigits)
+        return false;
+    // A negative zero prints its sign too, as printf does.
+    const std::size_t size =
+        (negative ? 1 : 0) + static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 1)) + 4;
+    if (size < PriceWidth)
+        at = std::fill_n(at, PriceWidth - size, ' ');
+    if (negative)
+        *at++ = '-';
+    if (digits == 0)
+        *at++ = '0';
+    at = std::copy(significant, integerEnd, at);
+    *at++ = '.';
+    at = std::copy(fraction, fraction + decimals, at);
+    at = std::fill_n(at, 3 - decimals, '0');
+    return true;
+}
+
+// A volume field holding a whole number that fits a long prints as its own
+// digits without leading zeros; false, with nothing printed, otherwise.
+bool PrintPlainVolume(char*& at, std::string_view field) {
+    const char* text = field.data();
+    const char* const end = text + field.size();
+    while (text != end && IsCSpace(*text))
+        ++text;
+    const bool negative = text != end && *text == '-';
+    if (text != end && (*text == '-' || *text == '+'))
+        ++text;
+    const char* const digits = text;
+    while (text != end && IsDigit(*text))
+        ++text;
+    if (text - digits > std::numeric_limits<long>::digits10)
+        return false;
+    const char* significant = digits;
+    while (significant != text && *significant == '0')
+        ++significant;
+    if (significant == text) {
+        *at++ = '0';
+        return true;
+    }
+    if (negative)
+        *at++ = '-';
+    at = std::copy(significant, text, at);
+    return true;
+}
+
+// Any price not in the exchange's own layout: seldom seen, so kept out of
+// the way of the one that is.
+[[gnu::noinline]] char* PrintOtherPrice(char* at, std::string_view field) {
+    if (!PrintPlainPrice(at, field))
+        at = PrintPrice(at, PriceFieldValue(field));
+    return at;
+}
+
+// A row put together on the stack and appended in one go: "\r\n", a date of
+// at most ten characters, then tab and column five times.
+constexpr std::size_t RowBufferSize = 2 + 10 + 4 * (PriceBufferSize + 1) + 24;
+
 } // namespace
 
 bool PriceThousandths(double value, std::int64_t& thousandths) {
@@ -175,6 +302,26 @@ bool ParseHistoryRow(std::string_view line, HistoryRow& row) {
            ParsePrice(prices[1], row.high, row.thousandths[1], row.exact) &&
            ParsePrice(prices[2], row.low, row.thousandths[2], row.exact) &&
            ParsePrice(prices[3], row.close, row.thousandths[3], row.exact);
+}
+
+void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
+    char text[RowBufferSize];
+    char* at = text;
+    *at++ = '\r';
+    *at++ = '\n';
+    // As "%s" would, the date ends at a NUL should a line ever hold one.
+    const std::size_t date = std::min(fields.date.find('\0'), fields.date.size());
+    std::memcpy(at, fields.date.data(), date);
+    at += date;
+    for (const std::string_view* price : {&fields.open, &fields.high, &fields.low, &fields.close}) {
+        *at++ = '\t';
+        if (!PrintExchangePrice(at, *price))
+            at = PrintOtherPrice(at, *price);
+    }
+    *at++ = '\t';
+    if (!PrintPlainVolume(at, fields.volume))
+        at = std::to_chars(at, text + sizeof text, VolumeFieldValue(fields.volume)).ptr;
+    rows.append(text, static_cast<std::size_t>(at - text));
 }
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/DailyPriceReader.h"
 #include "pipeline/DailyPriceRecord.h"
 
 #include <cstdint>
@@ -17,6 +18,10 @@ std::string FormatHistoryRow(const DailyPriceRecord& record);
 // The same row added to the end of `rows`, for callers that gather many rows
 // and would rather not allocate one string per row.
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
+
+// The row of the record the fields convert to (ParseDailyPriceLine's), byte
+// for byte, made from their text without the conversions where it can be.
+void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields);
 
 // stockFolder + name + " (" + code + ").txt", with every "/" of name and code
 // replaced by "_" so a record can never point outside the stock folder.

@@ -52,7 +52,6 @@ private:
     UpdateBatch m_batch;
     std::string m_lastName;
     std::string m_error;
-    int m_records = 0;
     int m_handled = 0;
     int m_progressBase = ProgressStart;
 };
@@ -115,7 +114,7 @@ bool UpdateRun::AskToRepeat(const std::string& dailyName) {
 
 bool UpdateRun::ApplyFile(const std::string& dailyName) {
     m_frontEnd.StatusLine().SetText("Updating stock files from " + dailyName);
-    if (!m_batch.Add(m_folders.UnzipFolder + dailyName, dailyName, m_records, &m_error)) {
+    if (!m_batch.Add(m_folders.UnzipFolder + dailyName, dailyName, &m_error)) {
         // The daily files gathered before this one are whole: they stay.
         std::string flushError;
         if (!Flush(flushError))
@@ -138,7 +137,7 @@ StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {
     }
     if (!applied)
         return StageOutcome::Failed;
-    m_frontEnd.StatusLine().SetText("Total " + std::to_string(m_records) +
+    m_frontEnd.StatusLine().SetText("Total " + std::to_string(m_batch.LastFileRecords()) +
                                     " stock files updated from " + std::to_string(m_handled) +
                                     " files, last:" + m_lastName);
     return StageOutcome::Succeeded;

@@ -2,13 +2,13 @@
 
 #include "app/CrashPoint.h"
 #include "app/FileAccess.h"
-#include "pipeline/DailyPriceReader.h"
 #include "pipeline/HistoryFile.h"
 #include "pipeline/Marker.h"
 #include "pipeline/UpdateJournal.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +20,12 @@ namespace {
 // there so that a batch of many short histories also stays in its budget.
 constexpr std::size_t EntryOverhead = 64;
 
+// Days whose rows are formed while the walk reads on. After each Add every
+// earlier day has been filed away.
+constexpr std::size_t DaysInFlight = 8;
+
+constexpr std::size_t NoStock = std::numeric_limits<std::size_t>::max();
+
 JournalEntry Inspect(const std::string& path, std::string name) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0)
@@ -30,87 +36,123 @@ JournalEntry Inspect(const std::string& path, std::string name) {
 } // namespace
 
 UpdateBatch::UpdateBatch(std::string stockFolder, std::size_t budget)
-    : m_stockFolder(std::move(stockFolder)), m_budget(budget) {}
+    : m_stockFolder(std::move(stockFolder)), m_budget(budget), m_followers{NoStock} {}
 
-std::size_t UpdateBatch::HistoryFor(const std::string& name, const std::string& code) {
-    m_stockKey.assign(name);
-    m_stockKey += '\0';
-    m_stockKey += code;
+std::size_t UpdateBatch::FindStock(const RowStock& row) {
+    m_stockKey.assign(row.name).append(1, '\0').append(row.code);
     const auto known = m_byStock.find(m_stockKey);
     if (known != m_byStock.end())
         return known->second;
-    std::string path = HistoryPath(m_stockFolder, name, code);
-    const auto [at, isNew] = m_byPath.try_emplace(path, m_histories.size());
+    std::string path = HistoryPath(m_stockFolder, row.name, row.code);
+    const auto [at, isNew] = m_byPath.try_emplace(path, m_paths.size());
     if (isNew) {
         m_bytes += 2 * path.capacity() + EntryOverhead;
-        m_histories.push_back({std::move(path), {}});
+        m_paths.push_back(std::move(path));
+        m_rows.AddChain();
     }
-    m_byStock.emplace(m_stockKey, at->second);
-    m_bytes += m_stockKey.capacity() + EntryOverhead;
-    return at->second;
+    const std::size_t stock = m_stocks.size();
+    m_stocks.push_back({std::string(row.name), std::string(row.code), at->second});
+    m_byStock.emplace(m_stockKey, stock);
+    m_bytes += 2 * (m_stockKey.size() + EntryOverhead);
+    m_followers.push_back(NoStock);
+    return stock;
 }
 
-bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName, int& records,
-                      std::string* error) {
-    int count = 0;
-    const bool read = ReadDailyPriceFile(
-        dailyPath,
-        [&](const DailyPriceRecord& record) {
-            std::string& rows = m_histories[HistoryFor(record.name, record.code)].rows;
-            const std::size_t before = rows.capacity();
-            AppendHistoryRow(rows, record);
-            m_bytes += rows.capacity() - before;
-            ++count;
-        },
-        error);
-    if (!read)
+std::size_t UpdateBatch::HistoryOf(const RowStock& row) {
+    std::size_t stock = m_followers[m_previous];
+    if (stock == NoStock || m_stocks[stock].name != row.name || m_stocks[stock].code != row.code) {
+        stock = FindStock(row);
+        m_followers[m_previous] = stock;
+    }
+    m_previous = stock + 1;
+    return m_stocks[stock].history;
+}
+
+void UpdateBatch::TakeOldest() {
+    std::unique_ptr<DailyRows> day = m_pipeline.TakeOldest();
+    m_previous = 0;
+    std::size_t start = 0;
+    for (std::size_t row = 0; row < day->ends.size(); ++row) {
+        m_rows.Append(HistoryOf(day->stocks[row]),
+                      std::string_view(day->rows).substr(start, day->ends[row] - start));
+        start = day->ends[row];
+    }
+    m_lastFileRecords = static_cast<int>(day->ends.size());
+    m_bytesInFlight -= day->bytes.View().size();
+    m_pipeline.HandBack(std::move(day));
+}
+
+void UpdateBatch::TakeAll() {
+    while (m_pipeline.Queued() > 0)
+        TakeOldest();
+}
+
+bool UpdateBatch::Full() {
+    if (m_bytes + m_rows.BytesHeld() + m_bytesInFlight < m_budget)
         return false;
-    records = count;
+    TakeAll();
+    return m_bytes + m_rows.BytesHeld() >= m_budget;
+}
+
+bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName,
+                      std::string* error) {
+    std::unique_ptr<DailyRows> day = m_pipeline.Spare();
+    if (!day->bytes.Read(dailyPath)) {
+        if (error)
+            *error = CannotMessage("read", dailyPath, errno);
+        m_pipeline.HandBack(std::move(day));
+        return false;
+    }
+    m_bytesInFlight += day->bytes.View().size();
+    m_pipeline.Give(std::move(day));
     ++m_files;
     m_lastDailyName = dailyName;
+    while (m_pipeline.Queued() > DaysInFlight)
+        TakeOldest();
     return true;
 }
 
-bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, std::string* error) {
+bool UpdateBatch::WriteRows(std::size_t history, bool create, bool& opened, std::string* error) {
+    const std::string& path = m_paths[history];
     // A new file needs no temporary name: until the marker names the batch,
     // the journal takes it away again should the run stop half way.
-    const int fd = OpenForWriting(history.path, create ? O_CREAT | O_EXCL : O_APPEND);
+    const int fd = OpenForWriting(path, create ? O_CREAT | O_EXCL : O_APPEND);
     opened = fd >= 0;
     if (!opened) {
         if (error)
-            *error = CannotMessage("write", history.path, errno);
+            *error = CannotMessage("write", path, errno);
         return false;
     }
-    const std::string_view rows = history.rows;
-    const std::size_t half = rows.size() / 2;
-    bool written = (!create || WriteAll(fd, HistoryHeader)) && WriteAll(fd, rows.substr(0, half));
+    const std::size_t size = m_rows.Size(history);
+    const std::size_t half = size / 2;
+    bool written = m_rows.Write(fd, history, 0, half, create ? HistoryHeader : std::string_view());
     // A crash here leaves the file ending in part of a row.
     CrashPoint();
-    written = written && WriteAll(fd, rows.substr(half));
+    written = written && m_rows.Write(fd, history, half, size);
     int cause = errno;
     if (::close(fd) != 0 && written) {
         written = false;
         cause = errno;
     }
     if (!written && error)
-        *error = CannotMessage("write", history.path, cause);
+        *error = CannotMessage("write", path, cause);
     return written;
 }
 
 bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPath,
                              std::string* error) {
     std::vector<JournalEntry> entries;
-    entries.reserve(m_histories.size());
-    for (const History& history : m_histories)
-        entries.push_back(Inspect(history.path, history.path.substr(m_stockFolder.size())));
+    entries.reserve(m_paths.size());
+    for (const std::string& path : m_paths)
+        entries.push_back(Inspect(path, path.substr(m_stockFolder.size())));
     CrashPoint();
     if (!journal.Begin(entries, error))
         return false;
     CrashPoint();
 
-    for (std::size_t i = 0; i < m_histories.size(); ++i) {
+    for (std::size_t i = 0; i < m_paths.size(); ++i) {
         bool opened = false;
-        if (!WriteRows(m_histories[i], entries[i].created, opened, error)) {
+        if (!WriteRows(i, entries[i].created, opened, error)) {
             // A file that could not even be opened holds nothing of the batch.
             journal.RollBack(opened ? i + 1 : i, error);
             return false;
@@ -151,16 +193,21 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
 bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error) {
     if (Empty())
         return true;
+    TakeAll();
     const bool written = WriteBatch(journal, markerPath, error);
     Clear();
     return written;
 }
 
 void UpdateBatch::Clear() {
-    // Swapped out rather than cleared, so the memory goes back between batches.
-    m_histories = {};
+    // Swapped out rather than cleared, so the memory goes back between
+    // batches; the rows' regions stay for the next one.
+    m_paths = {};
+    m_rows.Clear();
+    m_stocks = {};
     m_byStock = {};
     m_byPath = {};
+    m_followers = {NoStock};
     m_bytes = 0;
     m_files = 0;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "pipeline/DailyRowsPipeline.h"
+#include "pipeline/RowBlocks.h"
+
 #include <cstddef>
 #include <string>
 #include <unordered_map>
@@ -17,22 +20,28 @@ inline constexpr std::size_t UpdateBatchBudget = std::size_t{64} << 20;
 // The rows of consecutive daily files, gathered per history file in the order
 // of their lines, so a batch opens and writes each history file once. A
 // daily file is gathered whole or not at all, and a batch is written whole or
-// not at all, under the journal.
+// not at all, under the journal. The rows of the last few daily files added
+// are formed on other threads meanwhile.
 class UpdateBatch {
 public:
     UpdateBatch(std::string stockFolder, std::size_t budget);
 
-    // Gathers one row per record of the daily file. When the file cannot be
-    // read, nothing of it is gathered and `error` names the file and the cause.
-    // `records` becomes the number of records the daily file holds.
-    bool Add(const std::string& dailyPath, const std::string& dailyName, int& records,
-             std::string* error);
+    // Reads the daily file and gathers one row per record. When the file
+    // cannot be read, nothing of it is gathered and `error` names the file
+    // and the cause.
+    bool Add(const std::string& dailyPath, const std::string& dailyName, std::string* error);
 
     bool Empty() const { return m_files == 0; }
-    // The memory the gathered rows hold has reached the budget.
-    bool Full() const { return m_bytes >= m_budget; }
+    // The memory the gathered rows hold has reached the budget. Days whose
+    // rows are still being formed count as their files' sizes, which rows
+    // seldom pass; when that could reach the budget, they are taken in first
+    // and counted exactly, so the answer never depends on the threads' pace.
+    bool Full();
     // Daily files of every flush so far whose rows the marker names.
     int FilesOnDisk() const { return m_filesOnDisk; }
+    // The records of the last daily file added, once a flush has taken in
+    // every file added.
+    int LastFileRecords() const { return m_lastFileRecords; }
 
     // Writes every gathered row and moves the marker at `markerPath` to the
     // last daily file gathered, under the journal. On failure `error` names
@@ -44,29 +53,49 @@ public:
     bool Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error);
 
 private:
-    struct History {
-        std::string path;
-        std::string rows;
+    // A stock seen in the batch and the history file its rows go to.
+    struct Stock {
+        std::string name;
+        std::string code;
+        std::size_t history;
     };
 
-    std::size_t HistoryFor(const std::string& name, const std::string& code);
+    // Daily files list their stocks in much the same order every day, so the
+    // stock that followed the previous row's last time is tried first, and
+    // the map only when that guess fails.
+    std::size_t HistoryOf(const RowStock& row);
+    std::size_t FindStock(const RowStock& row);
+    // Files the rows of the oldest daily file in the pipeline away.
+    void TakeOldest();
+    void TakeAll();
     bool WriteBatch(UpdateJournal& journal, const std::string& markerPath, std::string* error);
-    bool WriteRows(const History& history, bool create, bool& opened, std::string* error);
+    bool WriteRows(std::size_t history, bool create, bool& opened, std::string* error);
     void Clear();
 
     std::string m_stockFolder;
     std::size_t m_budget;
-    std::vector<History> m_histories; // in the order each was first touched
-    // Name and code (NUL between them, a byte no line holds) to history:
-    // a path is built only for a stock not yet seen in the batch.
+    // The history files of the batch, in the order each was first touched;
+    // the rows of each are the chain of the same number in m_rows.
+    std::vector<std::string> m_paths;
+    RowBlocks m_rows;
+    std::vector<Stock> m_stocks;
+    // Name and code, a NUL between them (a byte no line holds), to stock: a
+    // path is built only for a stock not yet seen in the batch.
     std::unordered_map<std::string, std::size_t> m_byStock;
+    std::string m_stockKey;
+    // The stock that came next last time: [0] at the start of a daily file,
+    // [s + 1] after stock s; none yet is the largest std::size_t.
+    std::vector<std::size_t> m_followers;
+    std::size_t m_previous = 0; // where in m_followers the row before left off
     // Two stocks may share a history path once "/" is replaced.
     std::unordered_map<std::string, std::size_t> m_byPath;
-    std::string m_stockKey;
-    std::size_t m_bytes = 0;
+    std::size_t m_bytes = 0;         // beyond the rows' blocks
+    std::size_t m_bytesInFlight = 0; // the sizes of the daily files in the pipeline
     int m_files = 0;
     int m_filesOnDisk = 0;
+    int m_lastFileRecords = 0;
     std::string m_lastDailyName;
+    DailyRowsPipeline m_pipeline;
 };
 
 } // namespace kelvarin

@@ -1,7 +1,9 @@
 #include "pipeline/DailyPriceReader.h"
+#include "pipeline/HistoryFile.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 // Records are cut out of the line by fixed columns, so no field can be wider
@@ -16,6 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     // Every record ends with a CR and the byte after it.
     if (records * 2 > size)
+        std::abort();
+    // The row made straight from a line's text is the row of its record.
+    kelvarin::DailyPriceLines lines(bytes);
+    std::string_view line;
+    std::string fromText;
+    std::string fromRecord;
+    while (lines.Next(line)) {
+        kelvarin::AppendHistoryRow(fromText, kelvarin::CutDailyPriceLine(line));
+        kelvarin::AppendHistoryRow(fromRecord, kelvarin::ParseDailyPriceLine(line));
+    }
+    if (fromText != fromRecord)
         std::abort();
     kelvarin::ParseDailyPriceLine(bytes);
     return 0;

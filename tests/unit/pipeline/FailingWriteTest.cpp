@@ -7,7 +7,9 @@
 #include "pipeline/Marker.h"
 #include "support/WriteFault.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace kelvarin::test {
 namespace {
@@ -74,6 +76,34 @@ TEST_F(FailingWriteTest, ClearThatCannotDeleteAFileNamesItAndFails) {
     EXPECT_TRUE(AnyMessageHas(frontEnd, ErrnoText(EIO)));
     EXPECT_TRUE(FileExists(folders.ZipFolder + "SGX20040122.zip"));
     EXPECT_FALSE(FileExists(folders.ZipFolder + "SGX20040123.zip"));
+}
+
+TEST_F(FailingWriteTest, HistoryRowsThatCannotBeWrittenNameTheFileAndTheNextRunCompletesIt) {
+    WriteBytes(folders.UnzipFolder + "SGX20040123.dat",
+               DailyLine("2004-01-23", "ALPHA", "A1", "1.5", "1.5", "1.5", "1.5", "10"));
+    RefreshUnzipList();
+    RunUpdate(context, true, unzipList, stockList);
+    const std::string history = folders.StockFolder + "ALPHA (A1).txt";
+    const std::string expected = ReadBytes(history);
+    // Every step in turn, until a run no longer reaches the failing one. The
+    // history file is opened once: the other steps naming it are its writes.
+    int stepsNamingIt = 0;
+    for (long step = 1;; ++step) {
+        std::filesystem::remove_all(folders.StockFolder);
+        ::mkdir(folders.StockFolder.c_str(), 0777);
+        FakeFrontEnd run;
+        StageContext runContext{folders, run};
+        {
+            const WriteFault fault(step, ENOSPC);
+            if (RunUpdate(runContext, true, unzipList, stockList) == StageOutcome::Succeeded)
+                break;
+        }
+        stepsNamingIt += AnyMessageHas(run, CannotMessage("write", history, ENOSPC)) ? 1 : 0;
+        ASSERT_EQ(RunUpdate(runContext, true, unzipList, stockList), StageOutcome::Succeeded)
+            << step;
+        ASSERT_EQ(ReadBytes(history), expected) << step;
+    }
+    EXPECT_GE(stepsNamingIt, 2);
 }
 
 TEST_F(FailingWriteTest, StageFolderThatCannotBeCreatedIsNamedWithTheCause) {

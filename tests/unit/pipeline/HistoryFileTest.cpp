@@ -188,6 +188,100 @@ TEST(HistoryRow, DecimalPointIsADotWhateverTheLocale) {
     EXPECT_EQ(row, "\r\n2004-01-23\t 2.650\t 2.690\t 2.640\t 2.670\t800");
 }
 
+// ---------------------------------------------------------------- rows from a line's text
+
+// A full line, or one cut short right after the open price's field, with
+// `price` in every price column and `volume` in the volume column, each
+// ending at its column's last position.
+std::string LineWith(std::string_view price, std::string_view volume, bool cutShort = false) {
+    std::string line(135, ' ');
+    line.replace(0, 10, "2004-01-23");
+    line.replace(11, 5, "ALPHA");
+    for (const std::size_t last : {62, 70, 78, 134})
+        line.replace(last + 1 - price.size(), price.size(), price);
+    line.replace(97 - volume.size(), volume.size(), volume);
+    if (cutShort)
+        line.resize(100);
+    return line;
+}
+
+// What printf makes of the record the line reads as, against the row made
+// straight from the line's text.
+void ExpectPrintfRow(const std::string& line) {
+    std::string row;
+    AppendHistoryRow(row, CutDailyPriceLine(line));
+    ASSERT_EQ(row, PrintfRow(ParseDailyPriceLine(line))) << "line \"" << line << "\"";
+}
+
+TEST(HistoryRowOfText, MatchesPrintfAtTheEdgesOfPlainNumbers) {
+    const char* const texts[] = {
+        "-0",     "+0",      "-0.000",  " -.0",    "+.5",     ".",     "-",      "+",
+        "",       "1.",      "-1.",     "1e5",     "1E",      "1.5e",  "0x1p3",  "0X1A",
+        "inf",    "-nan",    "1.2345",  "-2.0005", "0.0005",  "1.2.3", "..5",    "007.5",
+        "-007.5", "0000000", "9999999", "-999999", "1234567", "1,5",   " \t1.5", "\v\f-1",
+        "5.5x",   "5x",      "-.001",   ".999",    "000.001", "+-1",   "- 1",    "1 2"};
+    for (const char* price : texts)
+        for (const char* volume : texts) {
+            ExpectPrintfRow(LineWith(price, volume));
+            ExpectPrintfRow(LineWith(price, volume, true));
+        }
+    // Nine digits are a long's whole number, and a line of NUL-free text
+    // may still end its date early.
+    ExpectPrintfRow(LineWith("1", "999999999"));
+    ExpectPrintfRow(LineWith("1", "-00000000"));
+    ExpectPrintfRow("2004");
+    // Texts longer than a column, as a caller may hand them over: with many
+    // integer digits the double may not print as the decimal it came from.
+    const std::string line = LineWith("1", "1");
+    for (const char* price : {"99999999999999.9", "1234567890.001", "-0000000000000.5"}) {
+        DailyPriceFields fields = CutDailyPriceLine(line);
+        fields.open = price;
+        DailyPriceRecord record = ParseDailyPriceLine(line);
+        record.open = PriceFieldValue(price);
+        std::string row;
+        AppendHistoryRow(row, fields);
+        EXPECT_EQ(row, PrintfRow(record)) << price;
+    }
+}
+
+TEST(HistoryRowOfText, MatchesPrintfOnEveryThousandthAndOnRandomFields) {
+    char text[16];
+    for (int thousandths = 0; thousandths < 100000; ++thousandths) {
+        std::snprintf(text, sizeof text, "%d.%03d", thousandths / 1000, thousandths % 1000);
+        std::string price = text;
+        // Padded with zeros, left-aligned, with fewer decimals, or negative.
+        switch (thousandths % 4) {
+        case 1:
+            price = std::string(7 - price.size(), '0') + price;
+            break;
+        case 2:
+            price += std::string(7 - price.size(), ' ');
+            break;
+        case 3:
+            price = "-" + price.substr(0, price.size() - 1);
+            break;
+        }
+        ExpectPrintfRow(LineWith(price, std::to_string(thousandths)));
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+    // Digits weigh most; the rest can start, carry on or end a number.
+    const std::string alphabet = "01234567890123456789..+-  \teExXinfaINFApP,9";
+    std::mt19937_64 random(20040125);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string price(7, ' ');
+    std::string volume(9, ' ');
+    for (int i = 0; i < 150000; ++i) {
+        for (char& c : price)
+            c = alphabet[pick(random)];
+        for (char& c : volume)
+            c = alphabet[pick(random)];
+        ExpectPrintfRow(LineWith(price, volume, i % 2 == 0));
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
 // ---------------------------------------------------------------- paths
 
 TEST(HistoryPath, IsStockFolderNameAndCodeInBrackets) {

@@ -171,6 +171,45 @@ TEST_F(UpdateJournalTest, BatchesOfAnySizeWriteTheSameBytesAsOneDayAtATime) {
     }
 }
 
+TEST_F(UpdateJournalTest, StocksListedInAnotherOrderEachDayKeepTheirOwnHistories) {
+    // One name under two codes, and one code under two names; every day lists
+    // them in another order, leaves one out or brings a new one in.
+    const auto line = [](const std::string& date, const std::string& name, const std::string& code,
+                         const std::string& price) {
+        return DailyLine(date, name, code, price, price, price, price, price);
+    };
+    const std::vector<std::vector<std::pair<std::string, std::string>>> orders = {
+        {{"ALPHA", "A1"}, {"ALPHA", "A2"}, {"BETA", "A1"}, {"GAMMA", "G"}},
+        {{"ALPHA", "A2"}, {"GAMMA", "G"}, {"ALPHA", "A1"}, {"BETA", "A1"}},
+        {{"BETA", "A1"}, {"ALPHA", "A1"}, {"DELTA", "D"}},
+        {{"ALPHA", "A1"}, {"ALPHA", "A1"}, {"ALPHA", "A2"}, {"BETA", "A1"}, {"GAMMA", "G"}},
+        {{"ALPHA", "A1"}, {"ALPHA", "A2"}, {"BETA", "A1"}, {"GAMMA", "G"}}};
+    for (std::size_t day = 0; day < orders.size(); ++day) {
+        const std::string date = "2099-01-0" + std::to_string(day + 1);
+        std::string bytes;
+        for (std::size_t at = 0; at < orders[day].size(); ++at)
+            bytes += line(date, orders[day][at].first, orders[day][at].second,
+                          std::to_string(day * 10 + at));
+        m_names.push_back(DailyName(date));
+        m_days.push_back(bytes);
+        WriteBytes(folders.UnzipFolder + m_names.back(), bytes);
+    }
+    RefreshUnzipList();
+
+    for (const std::size_t budget : {std::size_t{0}, UpdateBatchBudget}) {
+        SCOPED_TRACE(budget);
+        std::filesystem::remove_all(folders.StockFolder);
+        ::mkdir(folders.StockFolder.c_str(), 0777);
+        FakeFrontEnd run;
+        StageContext runContext{folders, run};
+
+        EXPECT_EQ(RunUpdate(runContext, true, unzipList, stockList, budget),
+                  StageOutcome::Succeeded);
+
+        EXPECT_EQ(StockFiles(), ReferenceUpTo(m_days.size()));
+    }
+}
+
 TEST_F(UpdateJournalTest, MarkerNamesOnlyDailyFilesWhoseRowsAreOnDisk) {
     GenerateDays(20);
     std::vector<std::size_t> markedDays;
