@@ -14,11 +14,12 @@ int RunExchange(const ExchangeOptions& options) {
         ExchangeServer server(options.market, options.faults, options.cacheBytes, options.tls);
         if (options.warm)
             server.Warm();
-        const int port = server.Bind(options.port);
+        const int port = server.Bind(options.address, options.port);
         signals.OnSignal([&server] { server.Stop(); });
         // The listening socket already queues connections, so a client that
         // reads this line may connect before the accept loop runs.
-        std::printf("%s://127.0.0.1:%d\n", options.tls.Enabled() ? "https" : "http", port);
+        std::printf("%s://%s:%d\n", options.tls.Enabled() ? "https" : "http",
+                    options.address.c_str(), port);
         std::fflush(stdout);
         server.Run();
         return 0;
