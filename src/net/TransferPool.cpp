@@ -70,6 +70,9 @@ bool TransferPool::FetchUrl(const std::string& address, std::string& body,
     if (m_multi == nullptr)
         return FetchAlone(address, body, statusWindow);
     const std::size_t connections = static_cast<std::size_t>(m_settings.connections);
+    // Guessed first, so that the first address asked for is found among the
+    // guesses rather than fetched twice.
+    StartAhead(connections);
     BringForward(address);
     StartAhead(connections);
     Fetch& fetch = *m_fetches.front();
