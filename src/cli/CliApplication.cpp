@@ -5,6 +5,7 @@
 #include "cli/FolderCommands.h"
 #include "cli/StageCommands.h"
 #include "net/ServerAddress.h"
+#include "net/TransferSettings.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -87,6 +88,12 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                        "servers (default: $CURL_CA_BUNDLE, else $SSL_CERT_DIR, else "
                        "$SSL_CERT_FILE, else the system's trust store)")
             ->type_name("FILE");
+    int connections = DefaultConnections;
+    app.add_option("--connections", connections,
+                   "Archive transfers Download keeps under way at once (1 to 16)")
+        ->capture_default_str()
+        ->check(CLI::Range(MinConnections, MaxConnections))
+        ->type_name("N");
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
@@ -132,6 +139,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     }
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     context.stage.transfer.trust = std::move(trust);
+    context.stage.transfer.connections = connections;
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);
