@@ -43,7 +43,8 @@ public:
     TransferPool(const TransferPool&) = delete;
     TransferPool& operator=(const TransferPool&) = delete;
 
-    // As HttpTransfer::FetchUrl, with the status window of this fetch.
+    // As HttpTransfer::FetchUrl, the texts of this fetch shown on
+    // `statusWindow` (nowhere when it is null).
     bool FetchUrl(const std::string& address, std::string& body, StatusWindow* statusWindow);
     const std::string& FailureCause() const { return m_failureCause; }
     bool Stopped() const { return m_stopped; }

@@ -8,6 +8,7 @@
 #include "pipeline/StageRun.h"
 #include "pipeline/Stages.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace kelvarin {
@@ -52,8 +53,17 @@ public:
         for (int row = m_walk.Next(); row >= 0; row = m_walk.Next()) {
             const std::string item = m_list.Text(row);
             const std::string localName = LocalName(item);
-            if ((!m_autoMode || m_lastName < localName) && localName.find('/') == std::string::npos)
+            if (localName.find('/') != std::string::npos)
+                continue;
+            if (!m_autoMode)
                 return ArchiveAddress(m_server, item);
+            // As if every guess before were stored: an archive listed twice,
+            // or under a second spelling, would otherwise go out twice while
+            // the run fetches it once.
+            if (std::max(m_lastName, m_lastGuessed) < localName) {
+                m_lastGuessed = localName;
+                return ArchiveAddress(m_server, item);
+            }
         }
         return std::nullopt;
     }
@@ -64,6 +74,7 @@ private:
     StageWalk m_walk;
     bool m_autoMode;
     const std::string& m_lastName;
+    std::string m_lastGuessed;
 };
 
 // One Download run: the archives it stores, and how far its marker may move.

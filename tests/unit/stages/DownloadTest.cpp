@@ -198,6 +198,17 @@ TEST_F(DownloadTest, PauseStartsNoTransferBeyondThoseUnderWay) {
     EXPECT_EQ(Rows(zipList), (Strings{".", "..", "SGX20040121.zip"}));
 }
 
+TEST_F(DownloadTest, ArchiveListedTwiceIsRequestedOnceWithTransfersAhead) {
+    Offer({"20040120", "20040121", "20040121", "20040122"});
+    // Every transfer ahead has ended, or not, by the time the first is handed over.
+    server.Delay(ArchivePath("20040120"), std::chrono::milliseconds(200));
+    context.transfer.connections = 4;
+
+    ASSERT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
+
+    EXPECT_EQ(Fetched(), (Strings{"20040120", "20040121", "20040122"}));
+}
+
 TEST_F(DownloadTest, StopLeftFromBeforeTheRunIsCleared) {
     Offer({"20040122"});
     StopRequested = 1;
