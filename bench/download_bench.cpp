@@ -18,6 +18,7 @@
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
+#include "support/FolderSnapshot.h"
 
 using namespace kelvarin;
 using namespace kelvarin::bench;
@@ -103,7 +104,10 @@ int main(int argc, char** argv) {
         stage.push_back(TimeStage(folders, exchange.Url(), connections, remote, status));
         std::printf("run %d: stage %.3f s, curl %.3f s\n", run + 1, stage.back(), curl.back());
     }
-    const std::size_t compared = CompareFolders(curlFolder, folders.ZipFolder, ".zip");
+    const std::string difference = test::FolderDifference(folders.ZipFolder, curlFolder, ".zip");
+    if (!difference.empty())
+        Fail("the stage's archives are not curl's:\n" + difference);
+    const std::size_t compared = CountFiles(curlFolder, ".zip");
     if (compared != static_cast<std::size_t>(remote.Count()))
         Fail("curl fetched " + std::to_string(compared) + " archives");
     const double megabytes = BytesOf(folders.ZipFolder, ".zip") / 1e6;

@@ -23,6 +23,7 @@
 #include "pipeline/MemoryList.h"
 #include "pipeline/Stages.h"
 #include "pipeline/UpdateBatch.h"
+#include "support/FolderSnapshot.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -124,23 +125,6 @@ int RunFloor(const std::string& unzip, const std::string& stocks) {
     return 0;
 }
 
-void ExpectSameHistories(const std::string& got, const std::string& expected) {
-    const std::vector<std::string> names = FilesIn(expected);
-    std::size_t histories = 0;
-    for (const std::string& name : names) {
-        if (!name.ends_with(".txt"))
-            continue;
-        ++histories;
-        if (ReadWhole(got + "/" + name) != ReadWhole(expected + "/" + name))
-            Fail(got + "/" + name + " differs from " + expected + "/" + name);
-    }
-    std::size_t gotHistories = 0;
-    for (const std::string& name : FilesIn(got))
-        gotHistories += name.ends_with(".txt") ? 1 : 0;
-    if (gotHistories != histories)
-        Fail(got + " and " + expected + " hold different history files");
-}
-
 // /proc files report a size of 0, so they are read to their end.
 std::string ReadProc(const char* path) {
     std::string text;
@@ -208,8 +192,11 @@ int main(int argc, char** argv) {
     const std::string load = LoadAverage();
     const Measure kelvarin =
         Run({here + "update_bench", "--kelvarin", base}, folder + "/kelvarin.out");
-    ExpectSameHistories(base + "/stocks", floorStocks);
-    ExpectSameHistories(naiveStocks, floorStocks);
+    for (const std::string& stocks : {base + "/stocks", naiveStocks}) {
+        const std::string difference = test::FolderDifference(stocks, floorStocks, ".txt");
+        if (!difference.empty())
+            Fail("the history files in " + stocks + " are not the floor's:\n" + difference);
+    }
 
     const double clearSeconds = std::strtod(kelvarin.out.c_str(), nullptr);
     const std::string status = kelvarin.out.substr(kelvarin.out.find('\n') + 1);

@@ -17,4 +17,6 @@ endif()
 
 if(KELVARIN_BUILD_TESTS)
   find_package(GTest REQUIRED)
+  # The tests read what `kelvarin-cli status --json` prints with a real parser.
+  find_package(nlohmann_json REQUIRED)
 endif()

@@ -38,7 +38,7 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::Open() {
     m_temporaryPath = TemporaryPathFor(m_finalPath);
-    m_fd = ::mkstemp(m_temporaryPath.data());
+    m_fd = CreateUniqueFile(m_temporaryPath);
     if (m_fd < 0) {
         m_temporaryPath.clear();
         return false;
@@ -66,7 +66,7 @@ bool AtomicFile::Commit(Durability durability, bool readOnly, timespec accessTim
 }
 
 bool AtomicFile::Flushed(Durability durability) const {
-    return durability == Durability::Deferred || ::fsync(m_fd) == 0;
+    return durability == Durability::Deferred || SyncFile(m_fd);
 }
 
 bool AtomicFile::Finish(bool ready) {
@@ -82,7 +82,7 @@ bool AtomicFile::Finish(bool ready) {
     // Killed here, the whole file waits under its temporary name and the old
     // one (if any) is still in place.
     CrashPoint();
-    if (::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)
+    if (!RenameFile(m_temporaryPath, m_finalPath))
         return false;
     m_temporaryPath.clear();
     CrashPoint();
@@ -95,7 +95,7 @@ void AtomicFile::Discard() {
         ::close(m_fd);
     m_fd = -1;
     if (!m_temporaryPath.empty())
-        ::unlink(m_temporaryPath.c_str());
+        RemoveFile(m_temporaryPath);
     m_temporaryPath.clear();
     errno = cause;
 }

@@ -1,5 +1,7 @@
 #include "app/FileAccess.h"
 
+#include "app/CrashPoint.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,7 +13,24 @@ namespace kelvarin {
 
 namespace {
 
+// The fault tests' way into every write step: true when this step is to
+// fail, with its error in errno as the real call would leave it.
+bool StepFails() {
+    const int error = WriteStepFault();
+    if (error == 0)
+        return false;
+    errno = error;
+    return true;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 bool SyncWith(const std::string& folder, int (*sync)(int)) {
+    if (StepFails())
+        return false;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -42,7 +61,21 @@ std::string CannotMessage(std::string_view action, std::string_view path, std::s
     return message;
 }
 
+int OpenForWriting(const std::string& path, int flags, mode_t mode) {
+    if (StepFails())
+        return -1;
+    return ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, mode);
+}
+
+int CreateUniqueFile(std::string& pathTemplate) {
+    if (StepFails())
+        return -1;
+    return ::mkstemp(pathTemplate.data());
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
+    if (StepFails())
+        return false;
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {
@@ -55,12 +88,55 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool SyncFile(int fd) {
+    return !StepFails() && ::fsync(fd) == 0;
+}
+
 bool SyncFolderEntries(const std::string& folder) {
     return SyncWith(folder, ::fsync);
 }
 
 bool SyncFileSystemOf(const std::string& folder) {
     return SyncWith(folder, ::syncfs);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    return !StepFails() && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    return !StepFails() && ::unlink(path.c_str()) == 0;
+}
+
+bool TruncateFile(const std::string& path, off_t size) {
+    return !StepFails() && ::truncate(path.c_str(), size) == 0;
+}
+
+bool CreateFolder(const std::string& path) {
+    return !StepFails() && ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool CreateFolderPath(const std::string& folder, bool& created) {
+    created = false;
+    for (std::size_t end = 0; end < folder.size();) {
+        end = std::min(folder.find('/', end + 1), folder.size());
+        const std::string step = folder.substr(0, end);
+        if (IsFolder(step))
+            continue;
+        if (CreateFolder(step)) {
+            created = true;
+            continue;
+        }
+        if (errno != EEXIST)
+            return false;
+        // Made meanwhile by another process is as good as made here; what
+        // else stands there is no folder.
+        if (!IsFolder(step)) {
+            errno = ENOTDIR;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WholeFile::Read(const std::string& path, std::size_t limit) {

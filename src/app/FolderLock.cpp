@@ -1,5 +1,6 @@
 #include "app/FolderLock.h"
 
+#include "app/CrashPoint.h"
 #include "app/FileAccess.h"
 
 #include <cerrno>
@@ -16,8 +17,9 @@ std::unique_ptr<FolderLock> FolderLock::Acquire(const std::string& folder, std::
             *error = CannotMessage("lock", folder, errno);
         return nullptr;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int cause = errno;
+    const int fault = WriteStepFault();
+    if (fault != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int cause = fault != 0 ? fault : errno;
         ::close(fd);
         if (error)
             *error = cause == EWOULDBLOCK ? folder + " is being updated by another Kelvarin process"

@@ -49,11 +49,10 @@ std::string InstalledStartPage(const std::string& programFile) {
 
 bool PrepareUserLibrary(const std::string& folder, const std::string& startPage,
                         std::string* error) {
-    std::error_code code;
-    const bool created = fs::create_directories(folder, code);
-    if (code) {
+    bool created = false;
+    if (!CreateFolderPath(folder, created)) {
         if (error)
-            *error = "Cannot create the library folder " + folder + ": " + code.message();
+            *error = "Cannot create the library folder " + folder + ": " + ErrnoText(errno);
         return false;
     }
     // A new library comes with its stage folders, so the first start from the
@@ -64,15 +63,15 @@ bool PrepareUserLibrary(const std::string& folder, const std::string& startPage,
         defaults.ResetToBaseDefaults();
         for (const std::string* stage :
              {&defaults.ZipFolder, &defaults.UnzipFolder, &defaults.StockFolder}) {
-            fs::create_directory(*stage, code);
-            if (code) {
+            if (!CreateFolder(*stage)) {
                 if (error)
-                    *error = "Cannot create the folder " + *stage + ": " + code.message();
+                    *error = "Cannot create the folder " + *stage + ": " + ErrnoText(errno);
                 return false;
             }
         }
     }
     const std::string page = folder + std::string(StartPageName);
+    std::error_code code;
     if (fs::symlink_status(page, code).type() != fs::file_type::not_found)
         return true;
     if (!fs::is_regular_file(startPage, code))

@@ -3,7 +3,9 @@
 #include "app/Settings.h"
 #include "app/UserLibrary.h"
 #include "cli/FolderCommands.h"
+#include "cli/SkipCommand.h"
 #include "cli/StageCommands.h"
+#include "cli/StatusCommand.h"
 #include "net/ServerAddress.h"
 #include "net/TransferSettings.h"
 
@@ -22,8 +24,9 @@ constexpr const char* Footer =
     "questions and the cause of a failed connection go to stderr, and so does\n"
     "progress when stderr is a terminal. Questions are asked only when stdin is a\n"
     "terminal; otherwise update answers No and clear answers Cancel (use --yes).\n"
-    "run stops at the first stage that fails. Ctrl+C pauses after the item in\n"
-    "hand; a second Ctrl+C quits.\n"
+    "run goes on after a stage that fails, but no stage takes a day that the\n"
+    "stage before it has not completed. Ctrl+C pauses after the item in hand; a\n"
+    "second Ctrl+C quits.\n"
     "An https:// server must show a certificate for its host name, in date and\n"
     "issued by a trusted authority; there is no way to skip that check.\n"
     "Exit status: 0 done, 1 a stage reported a failure, 2 a usage error or a name\n"
@@ -37,6 +40,18 @@ std::string AsBaseFolder(std::string folder) {
     while (folder.size() > 1 && folder.ends_with('/'))
         folder.pop_back();
     return folder;
+}
+
+// `text` as one word of a shell command line, quoted only when it has to be.
+std::string ShellWord(const std::string& text) {
+    constexpr std::string_view Plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                       "0123456789_./-+,:@%=";
+    if (!text.empty() && text.find_first_not_of(Plain) == std::string::npos)
+        return text;
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 // The working folders exactly as the desktop program starts with them.
@@ -103,6 +118,8 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     commands.push_back(std::make_unique<UpdateCommand>());
     commands.push_back(std::make_unique<ClearCommand>());
     commands.push_back(std::make_unique<RunCommand>());
+    commands.push_back(std::make_unique<SkipCommand>());
+    commands.push_back(std::make_unique<StatusCommand>());
     std::vector<std::pair<CLI::App*, Command*>> byName;
     for (const auto& command : commands)
         byName.emplace_back(command->AddTo(app), command.get());
@@ -140,6 +157,8 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     context.stage.transfer.trust = std::move(trust);
     context.stage.transfer.connections = connections;
+    context.frontEnd.SetCommandPrefix("kelvarin-cli --base " +
+                                      ShellWord(context.folders.BaseFolder));
     for (const auto& [subcommand, command] : byName) {
         if (subcommand->parsed())
             return command->Run(context);

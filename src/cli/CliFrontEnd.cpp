@@ -51,6 +51,10 @@ void CliFrontEnd::ShowCause(const std::string& text) {
     m_streams.err << text << '\n' << std::flush;
 }
 
+std::string CliFrontEnd::HowToLetGo(const std::string& item) {
+    return "If " + item + " will never come, let it go with: " + m_commandPrefix + " skip " + item;
+}
+
 MessageAnswer CliFrontEnd::Ask(MessageButtons buttons) {
     const bool yesNo = buttons == MessageButtons::YesNo;
     const MessageAnswer agree = yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kelvarin::cli {
 
@@ -38,6 +39,12 @@ public:
     // request by itself; there is no queue to take anything from.
     void PumpOneMessage() override {}
     void ShowCause(const std::string& text) override;
+    std::string HowToLetGo(const std::string& item) override;
+
+    // The command that works on the same library as this run, less its
+    // subcommand ("kelvarin-cli --base DIR"), for the commands the messages
+    // suggest.
+    void SetCommandPrefix(std::string prefix) { m_commandPrefix = std::move(prefix); }
 
     // With --yes every question is answered Yes (or OK) without asking.
     void SetAssumeYes(bool assumeYes) { m_assumeYes = assumeYes; }
@@ -54,6 +61,7 @@ private:
     std::optional<ProgressPainter> m_progress;
     std::optional<std::string> m_status;
     bool m_assumeYes = false;
+    std::string m_commandPrefix = "kelvarin-cli";
 };
 
 } // namespace kelvarin::cli

@@ -1,9 +1,43 @@
 #include "cli/StageCommands.h"
 
 #include "cli/StageSteps.h"
+#include "pipeline/DayLists.h"
 #include "pipeline/FrontEnd.h"
+#include "pipeline/LastRun.h"
+#include "pipeline/Marker.h"
+
+#include <algorithm>
 
 namespace kelvarin::cli {
+
+namespace {
+
+// What the user reads after a stage of the run failed, beside the stage's own
+// message: how far the stages after it went, and what the next run does.
+std::string AfterFailedStep(const WorkingFolders& folders, StageFolder output) {
+    switch (output) {
+    case StageFolder::Zip: {
+        const StageFolderFacts& zip = FactsOf(StageFolder::Zip);
+        const std::string marker =
+            ReadMarker(zip.FolderIn(folders) + std::string(zip.marker), zip.initialName);
+        if (marker == zip.initialName)
+            return "Unzip and Update wait until Download completes a day; the next run "
+                   "downloads again.";
+        return "Unzip and Update went on only up to " + marker +
+               ", the last day Download completed; the next run downloads again after it.";
+    }
+    case StageFolder::Unzip:
+        return "Update went on only up to the last archive Unzip handled. Auto Unzip does not "
+               "try an archive it failed on again: once the cause is mended, unzip it by name "
+               "(kelvarin-cli unzip NAME).";
+    case StageFolder::Stock:
+        break;
+    }
+    return "The next run applies the daily files again from the one that failed, once the "
+           "cause is mended.";
+}
+
+} // namespace
 
 CLI::App* ConnectCommand::AddTo(CLI::App& app) {
     return app.add_subcommand("connect", "List the daily archives the exchange offers");
@@ -38,8 +72,8 @@ int DownloadCommand::Run(CliContext& context) {
         return 0;
     if (!SelectNames(remote, m_items, "remote list", context.streams.err))
         return ExitUsage;
-    return RunStage(context,
-                    [&] { return RunDownload(context.stage, m_items.empty(), remote, zip); });
+    return RunStage(
+        context, [&] { return RunDownload(context.stage, m_items.empty(), remote, zip, m_scope); });
 }
 
 CLI::App* UnzipCommand::AddTo(CLI::App& app) {
@@ -56,7 +90,8 @@ int UnzipCommand::Run(CliContext& context) {
     RefreshFileList(context.stage, StageFolder::Unzip, unzip);
     if (!SelectNames(zip, m_names, FactsOf(StageFolder::Zip).listName, context.streams.err))
         return ExitUsage;
-    return RunStage(context, [&] { return RunUnzip(context.stage, m_names.empty(), zip, unzip); });
+    return RunStage(context,
+                    [&] { return RunUnzip(context.stage, m_names.empty(), zip, unzip, m_scope); });
 }
 
 CLI::App* UpdateCommand::AddTo(CLI::App& app) {
@@ -75,8 +110,8 @@ int UpdateCommand::Run(CliContext& context) {
     if (!SelectNames(unzip, m_names, FactsOf(StageFolder::Unzip).listName, context.streams.err))
         return ExitUsage;
     context.frontEnd.SetAssumeYes(m_yes);
-    return RunStage(context,
-                    [&] { return RunUpdate(context.stage, m_names.empty(), unzip, stock); });
+    return RunStage(
+        context, [&] { return RunUpdate(context.stage, m_names.empty(), unzip, stock, m_scope); });
 }
 
 CLI::App* RunCommand::AddTo(CLI::App& app) {
@@ -84,19 +119,43 @@ CLI::App* RunCommand::AddTo(CLI::App& app) {
 }
 
 int RunCommand::Run(CliContext& context) {
-    for (Command* step : {static_cast<Command*>(&m_download), static_cast<Command*>(&m_unzip),
-                          static_cast<Command*>(&m_update)}) {
-        // A later stage would move its marker past the day that is missing,
-        // and its Auto runs would then never pick that day up.
-        if (const int code = step->Run(context)) {
-            context.streams.err << "The run ends here; the next run goes on from this stage.\n";
-            return code;
-        }
+    struct Step {
+        Command* command;
+        StageFolder output;
+        const char* name;
+    };
+    const Step steps[] = {
+        {&m_download, StageFolder::Zip, "download"},
+        {&m_unzip, StageFolder::Unzip, "unzip"},
+        {&m_update, StageFolder::Stock, "update"},
+    };
+    LastRun record{.started = LocalTimeNow()};
+    int exitCode = 0;
+    for (const Step& step : steps) {
         // Ctrl+C pauses the whole run, not just the stage it arrived in.
-        if (StopRequested)
-            return 0;
+        if (StopRequested) {
+            record.steps.emplace_back(step.name, "not run");
+            continue;
+        }
+        const int code = step.command->Run(context);
+        if (code != 0) {
+            context.streams.err << AfterFailedStep(context.folders, step.output) << '\n';
+            exitCode = std::max(exitCode, code);
+        }
+        record.steps.emplace_back(step.name, code != 0       ? "failed"
+                                             : StopRequested ? "stopped"
+                                                             : "succeeded");
     }
-    return 0;
+    record.finished = LocalTimeNow();
+    record.exitStatus = exitCode;
+    record.outcome = StopRequested ? "stopped" : exitCode == 0 ? "succeeded" : "failed";
+    // A monitor reading a stale record would take an old success for tonight's.
+    std::string error;
+    if (!record.Write(context.folders, &error)) {
+        context.streams.err << error << '\n';
+        exitCode = std::max(exitCode, ExitFailure);
+    }
+    return exitCode;
 }
 
 } // namespace kelvarin::cli

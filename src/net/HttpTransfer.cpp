@@ -55,6 +55,7 @@ bool HttpTransfer::Prepare(std::string& body, const std::string& agentName,
     m_tooLarge = false;
     m_failureCause.clear();
     m_stopped = false;
+    m_refusalStatus = 0;
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
         return Fail("libcurl could not set up a transfer");
     }
@@ -93,6 +94,7 @@ bool HttpTransfer::Judge(CURLcode result) {
     }
     // An error page is not the content that was asked for.
     if (const HttpStatusLine& status = session.FinalStatus(); status.code >= 400) {
+        m_refusalStatus = status.code;
         std::string cause = "HTTP " + std::to_string(status.code);
         if (!status.reason.empty()) {
             cause += " " + status.reason;

@@ -46,6 +46,9 @@ public:
     const std::string& FailureCause() const { return m_failureCause; }
     // Whether the last fetch failed because the user asked to stop.
     bool Stopped() const { return m_stopped; }
+    // The HTTP status the server refused the last fetch with (400 or above);
+    // 0 when it did not, or when no reply came at all.
+    int RefusalStatus() const { return m_refusalStatus; }
 
     // The session, and with it its connections, lasts until CloseSession, the
     // next OpenSession or the end of the object.
@@ -69,6 +72,7 @@ private:
     bool m_tooLarge = false;
     std::string m_failureCause;
     bool m_stopped = false;
+    int m_refusalStatus = 0;
 };
 
 } // namespace kelvarin

@@ -81,6 +81,7 @@ bool TransferPool::FetchUrl(const std::string& address, std::string& body,
     body = std::move(fetch.body);
     m_failureCause = fetch.transfer->FailureCause();
     m_stopped = fetch.transfer->Stopped();
+    m_refusalStatus = fetch.transfer->RefusalStatus();
     const bool fetched = fetch.fetched;
     m_fetches.pop_front();
     // The next requests go out now, and their replies arrive while the
@@ -96,6 +97,7 @@ bool TransferPool::FetchAlone(const std::string& address, std::string& body,
     const bool fetched = transfer.FetchUrl(address, body, m_agentName, statusWindow);
     m_failureCause = transfer.FailureCause();
     m_stopped = transfer.Stopped();
+    m_refusalStatus = transfer.RefusalStatus();
     return fetched;
 }
 

@@ -48,6 +48,7 @@ public:
     bool FetchUrl(const std::string& address, std::string& body, StatusWindow* statusWindow);
     const std::string& FailureCause() const { return m_failureCause; }
     bool Stopped() const { return m_stopped; }
+    int RefusalStatus() const { return m_refusalStatus; }
 
 private:
     struct Fetch;
@@ -92,6 +93,7 @@ private:
     bool m_aheadEnded = false;
     std::string m_failureCause;
     bool m_stopped = false;
+    int m_refusalStatus = 0;
     std::chrono::steady_clock::time_point m_lastPump{};
     // The share outlives every transfer and the multi handle they run on.
     ConnectionShare m_share;

@@ -1,10 +1,12 @@
 #include "pipeline/ArchiveCheck.h"
 
+#include "app/FileAccess.h"
 #include "zip/ZipMemberAccess.h"
 #include "zip/ZipReader.h"
 
 #include <algorithm>
 #include <functional>
+#include <sys/stat.h>
 #include <unzip.h>
 
 namespace kelvarin {
@@ -165,6 +167,15 @@ bool IsCompleteZipArchive(std::string_view bytes, std::string* cause) {
                                         [cause](unzFile at) { return MemberInflates(at, cause); });
     unzClose(archive);
     return complete;
+}
+
+bool IsStoredCompleteArchive(const std::string& path) {
+    // A FIFO or a device under the name would block the read or never end it.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    WholeFile file;
+    return file.Read(path) && IsCompleteZipArchive(file.View());
 }
 
 } // namespace kelvarin

@@ -11,4 +11,8 @@ namespace kelvarin {
 // neither may be stored as a daily archive. Otherwise false, with the cause.
 bool IsCompleteZipArchive(std::string_view bytes, std::string* cause = nullptr);
 
+// True when `path` is a regular file whose bytes pass the check above: an
+// archive stored earlier that a new fetch could not improve on.
+bool IsStoredCompleteArchive(const std::string& path);
+
 } // namespace kelvarin

@@ -31,6 +31,17 @@ std::string UnzippedName(std::string_view archiveName) {
     return ReplaceEvery(archiveName, ZipExtension, DatExtension);
 }
 
+std::optional<std::string_view> TradingDateOf(std::string_view name) {
+    constexpr std::size_t DateDigits = 8;
+    const std::size_t code = name.find(ExchangeCode);
+    if (code == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view date = name.substr(code + ExchangeCode.size(), DateDigits);
+    if (date.size() != DateDigits || date.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    return date;
+}
+
 std::string ReplaceEvery(std::string_view text, std::string_view from, std::string_view to) {
     std::string result;
     result.reserve(text.size());

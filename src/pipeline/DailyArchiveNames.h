@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ std::string ArchiveAddress(std::string_view server, std::string_view item);
 // The daily price file an archive is unzipped to: the archive's name from its
 // first "SGX" on (the whole name when it has none), every ".zip" made ".dat".
 std::string UnzippedName(std::string_view archiveName);
+
+// The trading date a daily file's name carries: the eight digits after its
+// first "SGX" (20040123 in SGX20040123.zip and in SGX20040123.dat). None when
+// they are not eight digits.
+std::optional<std::string_view> TradingDateOf(std::string_view name);
 
 // `text` with every occurrence of `from` replaced by `to`, found left to right
 // in the original text only: a replacement never joins with what follows it

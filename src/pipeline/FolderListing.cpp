@@ -1,5 +1,7 @@
 #include "pipeline/FolderListing.h"
 
+#include "app/FileAccess.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -62,11 +64,15 @@ FolderListing ListStageFolder(const std::string& folder, std::string_view patter
         // Only a folder that is really missing can be made; one that exists but
         // cannot be read (no access, or a file in the way) would fail to be
         // created anyway, so it gets the failure message at once.
-        if (openError == ENOENT && ::mkdir(path.c_str(), 0777) == 0) {
+        if (openError == ENOENT && CreateFolder(path)) {
             listing.message = FillMessage(MissingFolderMessage, folder);
             dir.reset(::opendir(path.c_str()));
         } else {
-            listing.message = FillMessage(FailedFolderMessage, folder);
+            // The message names no cause, and the stage that goes on to write
+            // there can only say that the folder is missing.
+            listing.message = FillMessage(FailedFolderMessage, folder) + "\n" +
+                              (openError == ENOENT ? CannotMessage("create", folder, errno)
+                                                   : CannotMessage("read", folder, openError));
         }
         if (!dir)
             return listing;

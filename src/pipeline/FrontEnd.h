@@ -37,6 +37,10 @@ public:
     // Why a stage failed as a whole, naming the address or file. The status
     // line moves on; this stays readable after the stage has ended.
     virtual void ShowCause(const std::string& text) = 0;
+    // How a user of this program lets go of the item given, a day Auto
+    // Download keeps failing on, so that the days after it wait no longer;
+    // shown with the failure. Empty when the program offers no way.
+    virtual std::string HowToLetGo(const std::string&) { return {}; }
 };
 
 // A list control as the stages read it, by index at every pass, so a command

@@ -37,7 +37,11 @@ bool CommitMarker(const std::string& folder, std::string_view markerName, std::s
         frontEnd.ShowMessage(CannotMessage("write", folder, errno), MessageButtons::Ok);
         return false;
     }
-    WriteMarker(folder + std::string(markerName), name);
+    std::string error;
+    if (!WriteMarker(folder + std::string(markerName), name, &error)) {
+        frontEnd.ShowMessage(error, MessageButtons::Ok);
+        return false;
+    }
     return true;
 }
 

@@ -17,9 +17,9 @@ bool WriteMarker(const std::string& path, std::string_view name, std::string* er
 
 // Puts everything a stage wrote into `folder` on disk, then moves the marker
 // `markerName` in it to `name`, so a marker never names a file that could
-// still be lost. When the flush fails the marker stays where it was and the
-// front end shows which folder and why; false then. A marker that cannot be
-// written is left as it is: the next Auto run repeats what this one did.
+// still be lost. When the flush or the marker's own write fails, the marker
+// stays where it was and the front end shows which folder or file and why;
+// false then, and the next Auto run repeats what this one did.
 bool CommitMarker(const std::string& folder, std::string_view markerName, std::string_view name,
                   FrontEnd& frontEnd);
 

@@ -1,15 +1,19 @@
 #include "pipeline/StageFolderClaim.h"
 
 #include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 #include "pipeline/FrontEnd.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace kelvarin {
 
 namespace {
+
+std::string InFolder(const std::string& folder, const char* name) {
+    return folder.ends_with('/') ? folder + name : folder + '/' + name;
+}
 
 bool IsFolder(const std::string& path) {
     struct stat status {};
@@ -24,7 +28,7 @@ int RemoveLeftoverPartialFiles(const std::string& folder) {
         return 0;
     int removed = 0;
     while (const dirent* entry = ::readdir(listing)) {
-        if (IsPartialFileName(entry->d_name) && ::unlinkat(::dirfd(listing), entry->d_name, 0) == 0)
+        if (IsPartialFileName(entry->d_name) && RemoveFile(InFolder(folder, entry->d_name)))
             ++removed;
     }
     ::closedir(listing);

@@ -1,11 +1,12 @@
 #include "pipeline/StageFolders.h"
 
+#include "app/FileAccess.h"
 #include "pipeline/FolderListing.h"
 #include "pipeline/StageFolderClaim.h"
 #include "pipeline/Stages.h"
 
 #include <algorithm>
-#include <unistd.h>
+#include <cerrno>
 
 namespace kelvarin {
 
@@ -42,22 +43,26 @@ StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList&
     rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int row = 0; row < count; ++row)
         rows.push_back(list.Text(row));
-    DeleteStageFiles(rows, folder, facts.extension, facts.marker);
+    const FailureReport failures = DeleteStageFiles(rows, folder, facts.extension, facts.marker);
     RefreshFileList(folder, list, facts.pattern, context.frontEnd);
-    return StageOutcome::Succeeded;
+    failures.Show(context.frontEnd, "These files could not be deleted:");
+    return failures.Empty() ? StageOutcome::Succeeded : StageOutcome::Failed;
 }
 
-void DeleteStageFiles(const std::vector<std::string>& rows, const std::string& folder,
-                      std::string_view extension, std::string_view markerName) {
+FailureReport DeleteStageFiles(const std::vector<std::string>& rows, const std::string& folder,
+                               std::string_view extension, std::string_view markerName) {
     const std::string marker = folder + std::string(markerName);
+    FailureReport failures;
     for (const std::string& row : rows) {
         // Case-sensitive on purpose: a row in another letter case is not taken
         // for a stage file, so it stays and its row clears the marker instead.
-        if (row.ends_with(extension))
-            ::unlink((folder + row).c_str());
-        else
-            ::unlink(marker.c_str());
+        const std::string path = row.ends_with(extension) ? folder + row : marker;
+        // A file gone already needs no deleting (the marker comes up once per
+        // row without the extension), and a folder is no stage file.
+        if (!RemoveFile(path) && errno != ENOENT && errno != EISDIR)
+            failures.Add(path, ErrnoText(errno));
     }
+    return failures;
 }
 
 } // namespace kelvarin

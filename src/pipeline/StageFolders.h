@@ -2,6 +2,7 @@
 
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
+#include "pipeline/StageRun.h"
 
 #include <array>
 #include <string>
@@ -64,14 +65,15 @@ void RefreshFileList(const std::string& folder, FileList& list, std::string_view
 void RefreshFileList(StageContext& context, StageFolder stage, FileList& list);
 
 // Clear All of one stage list, after its confirmation. Failed when another
-// Kelvarin process holds the folder; a cancelled Clear All succeeds.
+// Kelvarin process holds the folder or a file could not be deleted, which
+// is then named with the cause; a cancelled Clear All succeeds.
 StageOutcome ClearStageFiles(StageContext& context, StageFolder stage, FileList& list);
 
 // Deletes what a Clear All removes, from a snapshot of the list's rows: a row
 // ending exactly in `extension` deletes folder + row, any other row deletes the
-// marker. Failures are ignored, as a file that stays shows up again in the
-// refreshed list.
-void DeleteStageFiles(const std::vector<std::string>& rows, const std::string& folder,
-                      std::string_view extension, std::string_view markerName);
+// marker. The files that could not be deleted, each with the cause; a file
+// already gone and a folder are none of them.
+FailureReport DeleteStageFiles(const std::vector<std::string>& rows, const std::string& folder,
+                               std::string_view extension, std::string_view markerName);
 
 } // namespace kelvarin

@@ -1,5 +1,9 @@
 #include "pipeline/StageRun.h"
 
+#include "pipeline/DailyArchiveNames.h"
+#include "pipeline/Marker.h"
+#include "pipeline/Stages.h"
+
 #include <algorithm>
 
 namespace kelvarin {
@@ -23,11 +27,28 @@ int StageWalk::Next() {
     return m_row;
 }
 
+DayBound::DayBound(RunScope scope, const WorkingFolders& folders, StageFolder input) {
+    if (scope != RunScope::Unattended)
+        return;
+    const StageFolderFacts& facts = FactsOf(input);
+    const std::string marker =
+        ReadMarker(facts.FolderIn(folders) + std::string(facts.marker), facts.initialName);
+    m_lastDate = std::string(TradingDateOf(marker).value_or(""));
+}
+
+bool DayBound::Admits(std::string_view name) const {
+    if (!m_lastDate)
+        return true;
+    const std::optional<std::string_view> date = TradingDateOf(name);
+    return date && *date <= *m_lastDate;
+}
+
 void FailureReport::Add(const std::string& where, const std::string& cause) {
     m_lines.push_back(where + ": " + cause);
 }
 
-void FailureReport::Show(FrontEnd& frontEnd, std::string_view heading) const {
+void FailureReport::Show(FrontEnd& frontEnd, std::string_view heading,
+                         std::string_view advice) const {
     if (m_lines.empty())
         return;
     std::string text(heading);
@@ -36,6 +57,10 @@ void FailureReport::Show(FrontEnd& frontEnd, std::string_view heading) const {
         text += "\n" + m_lines[line];
     if (m_lines.size() > shown)
         text += "\n... and " + std::to_string(m_lines.size() - shown) + " more";
+    if (!advice.empty()) {
+        text += "\n";
+        text += advice;
+    }
     frontEnd.ShowMessage(text, MessageButtons::Ok);
 }
 

@@ -3,11 +3,16 @@
 #include "net/TransferPump.h"
 #include "pipeline/FrontEnd.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelvarin {
+
+struct WorkingFolders;
+enum class RunScope;
+enum class StageFolder;
 
 // The rows a stage handles, in order: every row in Auto, else each selected
 // row. The number of rows is taken once, as the walk begins.
@@ -27,6 +32,25 @@ private:
     bool m_autoMode;
     int m_rows;
     int m_row; // the row handed out last, or the one before the first
+};
+
+// How far an Auto run of Unzip or Update may reach. On its own a stage takes
+// every new file; in the unattended run it takes none dated after the day the
+// marker of the stage before it names, so no day can slip past a stage that
+// is still held before it.
+class DayBound {
+public:
+    // The bound of a stage run in `scope` that reads `input`: the marker of the
+    // stage that writes that folder, as it stands now.
+    DayBound(RunScope scope, const WorkingFolders& folders, StageFolder input);
+
+    // Whether the bound lets an Auto run take the file `name`. A name without
+    // a trading date is never taken while there is a bound.
+    bool Admits(std::string_view name) const;
+
+private:
+    // Empty when the marker names no date: then nothing is admitted.
+    std::optional<std::string> m_lastDate;
 };
 
 // A stage's transfers hand their turns to the front end's one-message pump,
@@ -49,8 +73,9 @@ class FailureReport {
 public:
     void Add(const std::string& where, const std::string& cause);
     bool Empty() const { return m_lines.empty(); }
-    // Shows `heading` and the failures, the first few of a long list only.
-    void Show(FrontEnd& frontEnd, std::string_view heading) const;
+    // Shows `heading` and the failures, the first few of a long list only,
+    // then `advice` when there is any.
+    void Show(FrontEnd& frontEnd, std::string_view heading, std::string_view advice = {}) const;
 
 private:
     std::vector<std::string> m_lines;

@@ -1,5 +1,6 @@
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
+#include "app/FileAccess.h"
 #include "app/FixedNames.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/Marker.h"
@@ -9,7 +10,9 @@
 #include "pipeline/Stages.h"
 #include "zip/ZipReader.h"
 
+#include <cerrno>
 #include <map>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -29,15 +32,15 @@ std::string OpenFailure(std::uint32_t result, const std::string& archivePath) {
 }
 
 std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
-                              const std::string& outputName) {
+                              const std::string& outputName, int error) {
     const std::string name(DailyMember);
     switch (result) {
     case ZipPasswordNeeded:
         return name + " is encrypted";
     case ZipCannotOpen:
-        return "cannot create " + outputName;
+        return "cannot create " + outputName + ": " + ErrnoText(error);
     case ZipWriteFailed:
-        return "cannot write " + outputName;
+        return "cannot write " + outputName + ": " + ErrnoText(error);
     case ZipInflateFailed:
         return member.uncompressedSize > ZipMemberLimit
                    ? name + " would inflate to more than 1 GiB"
@@ -47,18 +50,25 @@ std::string ExtractionFailure(std::uint32_t result, const ZipEntryInfo& member,
     }
 }
 
+// How one archive fared: unzipped when there is no cause. A daily file that
+// could not be written is the unzip folder's failure, not the archive's: the
+// next Auto run must try that archive again.
+struct UnzipOutcome {
+    std::string cause;
+    bool folderFailed = false;
+};
+
 // Extracts the daily member; of several members so named the last one is the
-// one that counts, as each would replace the one before. Empty on success,
-// else the cause.
-std::string ExtractDailyFile(const std::string& archivePath, const std::string& unzipFolder,
-                             const std::string& outputName) {
+// one that counts, as each would replace the one before.
+UnzipOutcome ExtractDailyFile(const std::string& archivePath, const std::string& unzipFolder,
+                              const std::string& outputName) {
     ZipArchiveHandle* archive = OpenZipArchive(archivePath);
     if (!archive)
-        return OpenFailure(ZipLastResult(), archivePath);
+        return {OpenFailure(ZipLastResult(), archivePath)};
     // Left at its start, the base folder is the current directory.
     if (SetZipBaseFolder(archive, unzipFolder) != ZipOk) {
         CloseZipArchive(archive);
-        return "cannot be unzipped into " + unzipFolder;
+        return {"cannot be unzipped into " + unzipFolder, true};
     }
     ZipEntryInfo info;
     GetZipEntry(archive, -1, info);
@@ -70,17 +80,21 @@ std::string ExtractDailyFile(const std::string& archivePath, const std::string& 
             dailyInfo = info;
         }
     }
-    std::string cause = "holds no " + std::string(DailyMember);
+    UnzipOutcome outcome{"holds no " + std::string(DailyMember)};
     if (daily >= 0) {
         const std::uint32_t result =
             UnzipEntryToFile(archive, daily, outputName, Durability::Deferred);
-        cause = result == ZipOk ? std::string() : ExtractionFailure(result, dailyInfo, outputName);
+        const int error = errno;
+        outcome.folderFailed = result == ZipCannotOpen || result == ZipWriteFailed;
+        outcome.cause = result == ZipOk ? std::string()
+                                        : ExtractionFailure(result, dailyInfo, outputName, error);
     }
     CloseZipArchive(archive);
-    return cause;
+    return outcome;
 }
 
 struct ArchiveToUnzip {
+    std::string archiveName;
     std::string archivePath;
     std::string outputName;
 };
@@ -101,27 +115,28 @@ std::vector<std::vector<std::size_t>> InOrderByOutput(const std::vector<ArchiveT
     return groups;
 }
 
-// The causes of failure, one per archive, empty for an archive unzipped.
-std::vector<std::string> UnzipAll(const std::vector<ArchiveToUnzip>& archives,
-                                  const std::string& unzipFolder) {
-    std::vector<std::string> causes(archives.size());
+// How each archive fared, in the order of `archives`.
+std::vector<UnzipOutcome> UnzipAll(const std::vector<ArchiveToUnzip>& archives,
+                                   const std::string& unzipFolder) {
+    std::vector<UnzipOutcome> outcomes(archives.size());
     const auto groups = InOrderByOutput(archives);
     // Inflating one archive and creating the file of another keep different
     // cpus busy, so the archives are spread over all of them.
     RunInParallel(groups.size(), [&](std::size_t group) {
         for (const std::size_t index : groups[group]) {
             const ArchiveToUnzip& archive = archives[index];
-            causes[index] = ExtractDailyFile(archive.archivePath, unzipFolder, archive.outputName);
+            outcomes[index] =
+                ExtractDailyFile(archive.archivePath, unzipFolder, archive.outputName);
             CrashPoint();
         }
     });
-    return causes;
+    return outcomes;
 }
 
 } // namespace
 
 StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zipList,
-                      FileList& unzipList) {
+                      FileList& unzipList, RunScope scope) {
     FrontEnd& frontEnd = context.frontEnd;
     const WorkingFolders& folders = context.folders;
     const std::string& unzipFolder = Unzipped.FolderIn(folders);
@@ -137,32 +152,43 @@ StageOutcome RunUnzip(StageContext& context, bool autoMode, const StageList& zip
     if (autoMode)
         lastName = ReadMarker(unzipFolder + std::string(Unzipped.marker), Unzipped.initialName);
 
+    const DayBound bound(scope, folders, StageFolder::Zip);
     std::vector<ArchiveToUnzip> archives;
     StageWalk walk(zipList, autoMode);
     for (int row = walk.Next(); row >= 0; row = walk.Next()) {
         const std::string archiveName = zipList.Text(row);
-        if (archiveName.ends_with(ZipExtension) && (!autoMode || lastName < archiveName)) {
-            archives.push_back({folders.ZipFolder + archiveName, UnzippedName(archiveName)});
+        if (archiveName.ends_with(ZipExtension) &&
+            (!autoMode || (lastName < archiveName && bound.Admits(archiveName)))) {
+            archives.push_back(
+                {archiveName, folders.ZipFolder + archiveName, UnzippedName(archiveName)});
             lastName = archiveName;
         }
     }
     const int handled = static_cast<int>(archives.size());
 
-    const std::vector<std::string> causes = UnzipAll(archives, unzipFolder);
+    const std::vector<UnzipOutcome> outcomes = UnzipAll(archives, unzipFolder);
     FailureReport failures;
     int failed = 0;
+    std::optional<std::string> markerName;
+    bool folderFailed = false;
     for (std::size_t index = 0; index < archives.size(); ++index) {
-        // A failed archive still counts and still moves the marker: the next
-        // Auto run would only fail on it again.
-        if (!causes[index].empty()) {
-            failures.Add(archives[index].archivePath, causes[index]);
+        const UnzipOutcome& outcome = outcomes[index];
+        if (!outcome.cause.empty()) {
+            failures.Add(archives[index].archivePath, outcome.cause);
             ++failed;
         }
+        // A broken archive still counts and still moves the marker: the next
+        // Auto run would only fail on it again. One whose daily file could
+        // not be written holds the marker before it, so the next Auto run
+        // tries it again.
+        folderFailed = folderFailed || outcome.folderFailed;
+        if (!folderFailed)
+            markerName = archives[index].archiveName;
     }
 
     RefreshFileList(context, StageFolder::Unzip, unzipList);
     const bool committed =
-        handled == 0 || CommitMarker(unzipFolder, Unzipped.marker, lastName, frontEnd);
+        !markerName || CommitMarker(unzipFolder, Unzipped.marker, *markerName, frontEnd);
     failures.Show(frontEnd, "These archives could not be unzipped:");
     std::string status = "Total files unzipped: " + std::to_string(handled) + ", last:" + lastName;
     if (failed > 0)

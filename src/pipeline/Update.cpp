@@ -33,7 +33,7 @@ public:
     // Gathers the rows of each daily file the walk hands out and writes them
     // in batches, until the walk ends or Pause. False when a daily file could
     // not be read or a batch not written; Error() then says why.
-    bool ApplyChosenFiles(bool autoMode, const StageList& unzipList);
+    bool ApplyChosenFiles(bool autoMode, const StageList& unzipList, const DayBound& bound);
     // Shows the error of a failed run, lists the stock folder when anything
     // reached it, and shows the totals of a run that did not fail.
     StageOutcome Finish(bool applied, FileList& stockList);
@@ -42,7 +42,7 @@ private:
     bool ApplyFile(const std::string& dailyName);
     // Whether to apply a daily file the marker says was applied already.
     bool AskToRepeat(const std::string& dailyName);
-    bool Flush(std::string& error);
+    bool Flush(std::string& error) { return m_batch.Flush(m_journal, m_markerPath, &error); }
 
     FrontEnd& m_frontEnd;
     StageContext& m_context;
@@ -55,7 +55,6 @@ private:
     int m_records = 0;
     int m_handled = 0;
     int m_progressBase = ProgressStart;
-    int m_onDisk = 0;
 };
 
 UpdateRun::UpdateRun(StageContext& context, std::size_t batchBudget)
@@ -72,7 +71,7 @@ bool UpdateRun::RecoverInterruptedRun() {
     return true;
 }
 
-bool UpdateRun::ApplyChosenFiles(bool autoMode, const StageList& unzipList) {
+bool UpdateRun::ApplyChosenFiles(bool autoMode, const StageList& unzipList, const DayBound& bound) {
     m_frontEnd.StatusLine().SetText("Updating stock files...");
     m_frontEnd.SetProgressRange(0, 100);
     m_frontEnd.SetProgress(5);
@@ -89,7 +88,7 @@ bool UpdateRun::ApplyChosenFiles(bool autoMode, const StageList& unzipList) {
             break;
         m_frontEnd.SetProgress(m_progressBase / walk.Rows());
         const std::string dailyName = unzipList.Text(row);
-        if (!dailyName.ends_with(DatExtension))
+        if (!dailyName.ends_with(DatExtension) || (autoMode && !bound.Admits(dailyName)))
             continue;
         if (!(m_lastName < dailyName)) {
             if (autoMode)
@@ -129,19 +128,11 @@ bool UpdateRun::ApplyFile(const std::string& dailyName) {
     return !m_batch.Full() || Flush(m_error);
 }
 
-bool UpdateRun::Flush(std::string& error) {
-    const int files = m_batch.Files();
-    if (!m_batch.Flush(m_journal, m_markerPath, &error))
-        return false;
-    m_onDisk += files;
-    return true;
-}
-
 StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {
     // The status keeps the daily file in hand when the run failed.
     if (!applied)
         m_frontEnd.ShowMessage(m_error, MessageButtons::Ok);
-    if (m_onDisk > 0) {
+    if (m_batch.FilesOnDisk() > 0) {
         RefreshFileList(m_context, StageFolder::Stock, stockList);
         m_frontEnd.SetProgress(100);
     }
@@ -156,12 +147,12 @@ StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {
 } // namespace
 
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
-                       FileList& stockList) {
-    return RunUpdate(context, autoMode, unzipList, stockList, UpdateBatchBudget);
+                       FileList& stockList, RunScope scope) {
+    return RunUpdate(context, autoMode, unzipList, stockList, UpdateBatchBudget, scope);
 }
 
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
-                       FileList& stockList, std::size_t batchBudget) {
+                       FileList& stockList, std::size_t batchBudget, RunScope scope) {
     if (!autoMode && unzipList.SelectedCount() == 0) {
         context.frontEnd.ShowMessage("Please selecte an unzipped file to update, or click Auto.",
                                      MessageButtons::Ok);
@@ -175,7 +166,8 @@ StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& un
     UpdateRun run(context, batchBudget);
     if (!run.RecoverInterruptedRun())
         return StageOutcome::Failed;
-    const bool applied = run.ApplyChosenFiles(autoMode, unzipList);
+    const bool applied = run.ApplyChosenFiles(autoMode, unzipList,
+                                              DayBound(scope, context.folders, StageFolder::Unzip));
     return run.Finish(applied, stockList);
 }
 

@@ -74,9 +74,7 @@ bool UpdateBatch::Add(const std::string& dailyPath, const std::string& dailyName
 bool UpdateBatch::WriteRows(const History& history, bool create, bool& opened, std::string* error) {
     // A new file needs no temporary name: until the marker names the batch,
     // the journal takes it away again should the run stop half way.
-    const int fd = create
-                       ? ::open(history.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
-                       : ::open(history.path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = OpenForWriting(history.path, create ? O_CREAT | O_EXCL : O_APPEND);
     opened = fd >= 0;
     if (!opened) {
         if (error)
@@ -135,14 +133,19 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
     CrashPoint();
     if (!WriteMarker(markerPath, m_lastDailyName, error))
         return takeBack();
+    m_filesOnDisk += m_files;
     // The journal may go only once the marker's rename is on disk; should that
     // not be sure, it stays, and the next run finds the marker naming the
-    // batch and keeps it.
+    // batch and keeps it. Either way the disk failed, and the run ends here.
     const bool markerOnDisk = SyncFolderEntries(m_stockFolder);
+    const int cause = errno;
     CrashPoint();
-    if (markerOnDisk)
-        journal.Finish();
-    return true;
+    if (!markerOnDisk) {
+        if (error)
+            *error = CannotMessage("write", m_stockFolder, cause);
+        return false;
+    }
+    return journal.Finish(error);
 }
 
 bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error) {

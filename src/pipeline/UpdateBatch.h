@@ -31,14 +31,16 @@ public:
     bool Empty() const { return m_files == 0; }
     // The memory the gathered rows hold has reached the budget.
     bool Full() const { return m_bytes >= m_budget; }
-    // Daily files gathered since the last flush.
-    int Files() const { return m_files; }
+    // Daily files of every flush so far whose rows the marker names.
+    int FilesOnDisk() const { return m_filesOnDisk; }
 
     // Writes every gathered row and moves the marker at `markerPath` to the
-    // last daily file gathered, under the journal. On failure every history
-    // file and the marker are as they were before the batch, as far as they
-    // can be put back, and `error` names the file and the cause. Either way
-    // the batch is empty afterwards.
+    // last daily file gathered, under the journal. On failure `error` names
+    // the file and the cause, and every history file and the marker are as
+    // they were before the batch, as far as they can be put back; only when
+    // the journal could not be put away after the marker moved does the
+    // batch stand, and the next run keeps it. Either way the batch is empty
+    // afterwards.
     bool Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error);
 
 private:
@@ -63,6 +65,7 @@ private:
     std::string m_stockKey;
     std::size_t m_bytes = 0;
     int m_files = 0;
+    int m_filesOnDisk = 0;
     std::string m_lastDailyName;
 };
 

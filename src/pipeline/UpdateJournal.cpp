@@ -77,8 +77,8 @@ bool Restore(const std::string& path, const JournalEntry& entry) {
     if (!S_ISREG(status.st_mode))
         return true;
     if (entry.created)
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    return status.st_size <= entry.size || ::truncate(path.c_str(), entry.size) == 0;
+        return RemoveFile(path) || errno == ENOENT;
+    return status.st_size <= entry.size || TruncateFile(path, entry.size);
 }
 
 } // namespace
@@ -157,11 +157,13 @@ bool UpdateJournal::Commit(const std::string& markerName, std::string* error) {
     return Write(error);
 }
 
-void UpdateJournal::Finish() {
-    // A journal that stays is harmless: the next run finds its batch named by
-    // the marker and keeps it, or the next batch replaces it.
-    ::unlink(m_path.c_str());
+bool UpdateJournal::Finish(std::string* error) {
     m_content = {};
+    if (RemoveFile(m_path) || errno == ENOENT)
+        return true;
+    if (error)
+        *error = CannotMessage("delete", m_path, errno);
+    return false;
 }
 
 bool UpdateJournal::RollBack(std::size_t count, std::string* error) {
@@ -176,12 +178,14 @@ bool UpdateJournal::RollBack(std::size_t count, std::string* error) {
     // The journal may go only once the files it restores are on disk as restored.
     if (failures.empty() && !SyncFileSystemOf(m_stockFolder))
         failures += "; " + m_stockFolder + " could not be flushed: " + ErrnoText(errno);
+    std::string removal;
+    if (failures.empty() && !Finish(&removal))
+        failures += "; " + removal;
     if (!failures.empty()) {
         if (error)
             *error += failures;
         return false;
     }
-    Finish();
     return true;
 }
 
@@ -203,10 +207,8 @@ bool UpdateJournal::Recover(const std::string& markerPath, std::string* error) {
     // other was cut short, or the marker never moved to it: taking it back
     // leaves history files and marker agreeing, and the next Auto run
     // applies those daily files again.
-    if (m_content.committed && ReadMarker(markerPath, {}) == m_content.markerName) {
-        Finish();
-        return true;
-    }
+    if (m_content.committed && ReadMarker(markerPath, {}) == m_content.markerName)
+        return Finish(error);
     if (error)
         error->clear();
     if (RollBack(m_content.entries.size(), error))

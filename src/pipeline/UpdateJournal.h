@@ -47,8 +47,10 @@ public:
     bool Begin(std::vector<JournalEntry> entries, std::string* error);
     // Written once every row of the batch is on disk, before the marker moves.
     bool Commit(const std::string& markerName, std::string* error);
-    // The marker names the batch: the journal is no longer needed.
-    void Finish();
+    // The marker names the batch: the journal is no longer needed. False when
+    // it could not be deleted, with the file and the cause in `error`; it
+    // then stays, and the next run finds its batch named by the marker.
+    bool Finish(std::string* error);
     // Takes the first `count` files of the batch back to what they were
     // (files already shorter or gone are left as they are), then removes the
     // journal. On failure the journal stays, so the next run tries again.

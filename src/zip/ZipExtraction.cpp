@@ -1,4 +1,5 @@
 #include "app/AtomicFile.h"
+#include "app/FileAccess.h"
 #include "zip/ZipInternal.h"
 
 #include <cerrno>
@@ -98,9 +99,9 @@ bool StaysInsideBaseFolder(const std::string& memberName) {
 bool CreateFolderChain(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
          slash = folder.find('/', slash + 1))
-        ::mkdir(folder.substr(0, slash).c_str(), 0777);
+        CreateFolder(folder.substr(0, slash));
     if (!folder.empty() && folder.back() != '/')
-        ::mkdir(folder.c_str(), 0777);
+        CreateFolder(folder);
     return IsFolder(folder);
 }
 
@@ -160,14 +161,23 @@ std::uint32_t ExtractFile(ZipArchiveHandle& handle, const std::string& path,
         return refused;
     AtomicFile output(path);
     if (!output.Open()) {
+        const int cause = errno;
         unzCloseCurrentFile(handle.archive);
+        errno = cause;
         return ZipCannotOpen;
     }
-    const auto write = [&output](const char* data, std::size_t size) {
-        return output.Write(data, size);
+    // The reader closes the member after a refused write, which may change errno.
+    int writeError = 0;
+    const auto write = [&output, &writeError](const char* data, std::size_t size) {
+        if (output.Write(data, size))
+            return true;
+        writeError = errno;
+        return false;
     };
-    if (const auto failed = ReadOpenMember(handle.archive, handle.cachedFacts, write))
+    if (const auto failed = ReadOpenMember(handle.archive, handle.cachedFacts, write)) {
+        errno = writeError;
         return failed;
+    }
     const ZipEntryInfo& entry = handle.cached;
     const bool committed = output.Commit(durability, entry.attributes & ZipReadOnly,
                                          FileTimeToTimespec(entry.accessTime),

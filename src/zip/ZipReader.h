@@ -74,7 +74,8 @@ std::uint32_t GetZipEntry(ZipArchiveHandle* handle, int index, ZipEntryInfo& inf
 // checked; on any failure an earlier file of that name is left untouched. A
 // member larger than ZipMemberLimit, or compressed by a method other than
 // stored or deflate, is refused with ZipInflateFailed before anything is written. Deferred leaves
-// putting the file on disk to the caller.
+// putting the file on disk to the caller. When the file could not be created
+// (ZipCannotOpen) or written (ZipWriteFailed), errno tells the cause.
 std::uint32_t UnzipEntryToFile(ZipArchiveHandle* handle, int index, const std::string& fileName,
                                Durability durability = Durability::Immediate);
 

@@ -1,6 +1,7 @@
 #include "CrashRun.h"
 #include "support/ExchangeProcess.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kelvarin::test {
@@ -11,6 +12,12 @@ namespace {
 const std::vector<std::string> Market{"--days", "10", "--stocks", "20", "--seed", "11"};
 constexpr long MinimumPoints = 50;
 constexpr long PointLimit = 400;
+
+std::size_t HistoryFiles(const FolderFiles& base) {
+    return std::count_if(base.begin(), base.end(), [](const auto& file) {
+        return file.first.starts_with("stocks/") && file.first.ends_with(".txt");
+    });
+}
 
 std::string Faults(const SweepResult& result) {
     std::string text;
@@ -45,6 +52,10 @@ TEST_F(CrashHarnessTest, UnzipKilledAnywhereIsCompletedByTheNextRun) {
 }
 
 TEST_F(CrashHarnessTest, UpdateKilledAnywhereIsCompletedByTheNextRun) {
+    // Killed both while it appends to history files and while it creates them.
+    const std::size_t histories = HistoryFiles(m_sweep.Before(CrashStage::Update));
+    EXPECT_GT(histories, 0u);
+    EXPECT_GT(HistoryFiles(m_sweep.After(CrashStage::Update)), histories);
     ExpectEveryPointRecovers(CrashStage::Update);
 }
 

@@ -2,9 +2,8 @@
 
 #include "support/TestPaths.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace kelvarin::test {
@@ -19,49 +18,40 @@ bool IsPartialFile(const std::string& relativePath) {
     return fs::path(relativePath).filename().string().starts_with("kelvarin-partial-");
 }
 
-std::string ReadWhole(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-// What differs between two snapshots, one line per file.
-std::string Difference(const FolderFiles& got, const FolderFiles& expected) {
-    std::string text;
-    for (const auto& [name, bytes] : got) {
-        const auto found = expected.find(name);
-        if (found == expected.end())
-            text += "  extra file " + name + "\n";
-        else if (found->second != bytes)
-            text += "  " + name + " differs (" + std::to_string(bytes.size()) + " bytes, " +
-                    std::to_string(found->second.size()) + " expected)\n";
-    }
-    for (const auto& [name, bytes] : expected) {
-        if (!got.contains(name))
-            text += "  missing file " + name + "\n";
-    }
-    return text;
-}
-
-void CopyFolder(const std::string& from, const std::string& to) {
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-}
-
 std::string Described(const ProcessOutput& output) {
     return "exit " + std::to_string(output.exitCode) + ", stdout: " + output.out +
            " stderr: " + output.err;
 }
 
+// The state a stage's sweep starts from; it ends in the next one. Update
+// starts from the one in which half the days are in the history files.
+std::size_t StartState(CrashStage stage) {
+    switch (stage) {
+    case CrashStage::Download:
+        return 0;
+    case CrashStage::Unzip:
+        return 1;
+    case CrashStage::Update:
+        break;
+    }
+    return 3;
+}
+
+// The daily price files of an unzip folder, oldest first.
+std::vector<std::string> DailyFiles(const std::string& unzipFolder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(unzipFolder)) {
+        if (entry.path().extension() == ".dat")
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace
 
-FolderFiles SnapshotFolder(const std::string& folder) {
-    FolderFiles files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = ReadWhole(entry.path());
-    }
-    return files;
+void CopyFolder(const std::string& from, const std::string& to) {
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
 
 const char* StageName(CrashStage stage) {
@@ -94,16 +84,33 @@ void CrashSweep::Prepare() {
     fs::create_directory(empty);
     m_states = {empty};
     m_snapshots = {SnapshotFolder(empty)};
-    for (const CrashStage stage : {CrashStage::Download, CrashStage::Unzip, CrashStage::Update}) {
-        const std::string next = m_work / ("state-" + std::to_string(m_states.size()));
-        CopyFolder(m_states.back(), next);
-        const ProcessOutput output = Cli(next, {StageName(stage)});
-        if (output.exitCode != 0)
-            throw std::runtime_error(std::string("clean ") + StageName(stage) +
-                                     " failed: " + Described(output));
-        m_states.push_back(next);
-        m_snapshots.push_back(SnapshotFolder(next));
-    }
+    AddState({"download"});
+    AddState({"unzip"});
+    // The Update that is swept then both appends to history files and
+    // creates those of the stocks listed since.
+    const std::vector<std::string> days = DailyFiles(m_states.back() + "/unzip");
+    std::vector<std::string> firstHalf{"update"};
+    firstHalf.insert(firstHalf.end(), days.begin(), days.begin() + days.size() / 2);
+    AddState(firstHalf);
+    AddState({"update"});
+}
+
+void CrashSweep::AddState(const std::vector<std::string>& args) {
+    const std::string next = m_work / ("state-" + std::to_string(m_states.size()));
+    CopyFolder(m_states.back(), next);
+    const ProcessOutput output = Cli(next, args);
+    if (output.exitCode != 0)
+        throw std::runtime_error("uninterrupted " + args.front() + " failed: " + Described(output));
+    m_states.push_back(next);
+    m_snapshots.push_back(SnapshotFolder(next));
+}
+
+const FolderFiles& CrashSweep::Before(CrashStage stage) const {
+    return m_snapshots[StartState(stage)];
+}
+
+const FolderFiles& CrashSweep::After(CrashStage stage) const {
+    return m_snapshots[StartState(stage) + 1];
 }
 
 void CrashSweep::CheckOnlyWholeFiles(const FolderFiles& killed, const FolderFiles& before,
@@ -123,16 +130,15 @@ void CrashSweep::CheckOnlyWholeFiles(const FolderFiles& killed, const FolderFile
 }
 
 SweepResult CrashSweep::Sweep(CrashStage stage, long first, long last, long step) {
-    const auto index = static_cast<std::size_t>(stage);
     const std::string command = StageName(stage);
-    const FolderFiles& before = m_snapshots[index];
-    const FolderFiles& after = m_snapshots[index + 1];
+    const FolderFiles& before = Before(stage);
+    const FolderFiles& after = After(stage);
     SweepResult result;
     for (long point = first; point <= last; point += step) {
         const std::string what = command + " killed at point " + std::to_string(point);
         TempDir scratch;
         const std::string base = scratch / "base";
-        CopyFolder(m_states[index], base);
+        CopyFolder(m_states[StartState(stage)], base);
 
         const ProcessOutput killed = Cli(base, {command}, point);
         if (killed.exitCode == 0) {
@@ -150,13 +156,22 @@ SweepResult CrashSweep::Sweep(CrashStage stage, long first, long last, long step
         if (stage != CrashStage::Update)
             CheckOnlyWholeFiles(SnapshotFolder(base), before, after, what, result.faults);
 
+        // Every fifth time the run after the kill is killed too, early on,
+        // while it takes back or clears up what the first one left.
+        if (point % 5 == 0) {
+            const ProcessOutput repair = Cli(base, {command}, 2);
+            if (repair.exitCode != 0 && repair.exitCode != KilledExitCode) {
+                result.faults.push_back(what + ", the killed run after it: " + Described(repair));
+                continue;
+            }
+        }
         const ProcessOutput rerun = Cli(base, {command});
         if (rerun.exitCode != 0) {
             result.faults.push_back(what + ", the run after it: " + Described(rerun));
             continue;
         }
         // Temporary files included: the rerun must have removed the leftovers.
-        const std::string difference = Difference(SnapshotFolder(base), after);
+        const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }
@@ -203,7 +218,7 @@ SweepResult CrashSweep::SweepSettings(long last) {
         // must be right.
         FolderFiles got = SnapshotFolder(base);
         std::erase_if(got, [](const auto& file) { return IsPartialFile(file.first); });
-        const std::string difference = Difference(got, after);
+        const std::string difference = SnapshotDifference(got, after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }

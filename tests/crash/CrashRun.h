@@ -1,17 +1,16 @@
 #pragma once
 
+#include "support/FolderSnapshot.h"
 #include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
 namespace kelvarin::test {
 
-// Every regular file below a folder, by its path relative to it, with its bytes.
-using FolderFiles = std::map<std::string, std::string>;
-FolderFiles SnapshotFolder(const std::string& folder);
+// A whole folder tree, symbolic links kept as links.
+void CopyFolder(const std::string& from, const std::string& to);
 
 // The pipeline steps a crash sweep kills, each a kelvarin-cli command that
 // runs on the folders the step before left.
@@ -36,8 +35,13 @@ public:
     explicit CrashSweep(std::string server);
 
     // Runs the whole pipeline once without a kill and keeps the base folder as
-    // it stands after each stage: the reference for every sweep.
+    // it stands after each step: the reference for every sweep. Update runs
+    // twice, on the first half of the days and then on the rest.
     void Prepare();
+
+    // The base folder as an uninterrupted run of `stage` finds it and leaves it.
+    const FolderFiles& Before(CrashStage stage) const;
+    const FolderFiles& After(CrashStage stage) const;
 
     // Kills `stage` at points first, first + step, ... up to last, or until a
     // run passes fewer points than asked and ends by itself.
@@ -51,6 +55,8 @@ public:
                       long crashAfter = 0) const;
 
 private:
+    // Runs `args` on a copy of the last state, which becomes the next one.
+    void AddState(const std::vector<std::string>& args);
     // The check after a kill, for the stages that never write in place.
     void CheckOnlyWholeFiles(const FolderFiles& killed, const FolderFiles& before,
                              const FolderFiles& after, const std::string& what,
@@ -58,7 +64,8 @@ private:
 
     std::string m_server;
     TempDir m_work;
-    // The base folder before any stage, after Download, after Unzip, after Update.
+    // The base folder before any stage, after Download, after Unzip, after
+    // Update of the first half of the days, after Update of the rest.
     std::vector<std::string> m_states;
     std::vector<FolderFiles> m_snapshots;
 };

@@ -1,9 +1,11 @@
 // The desktop program and a kelvarin-cli run from cron may start on the same
 // folders at once; the second must say so and write nothing.
-#include "CrashRun.h"
 #include "app/FolderLock.h"
 #include "support/ExchangeProcess.h"
 #include "support/FileBytes.h"
+#include "support/FolderSnapshot.h"
+#include "support/ProcessRunner.h"
+#include "support/TempDir.h"
 #include "support/TestPaths.h"
 
 #include <chrono>

@@ -1,6 +1,7 @@
 #include "exchange/MarketGenerator.h"
 #include "support/ExchangeProcess.h"
 #include "support/FileBytes.h"
+#include "support/FolderSnapshot.h"
 #include "support/ProcessRunner.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -8,9 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +20,6 @@ namespace {
 using exchange::DailyQuote;
 using exchange::MarketGenerator;
 using exchange::MarketSettings;
-using Files = std::map<std::string, std::string>;
 
 constexpr std::uint64_t Seed = 7;
 constexpr std::size_t Stocks = 20;
@@ -61,9 +59,9 @@ std::string HistoryRow(const std::string& date, const DailyQuote& quote) {
 
 // The history files the exchange's first `days` days must give, built from the
 // market itself: one row per day a stock traded, in day order.
-Files ExpectedHistories(std::size_t days) {
+FolderFiles ExpectedHistories(std::size_t days) {
     const MarketGenerator market = Market(days);
-    Files files;
+    FolderFiles files;
     for (std::size_t day = 0; day < market.DayCount(); ++day) {
         for (const DailyQuote& quote : market.QuotesOn(day)) {
             std::string& file = files[quote.stock->name + " (" + quote.stock->code + ").txt"];
@@ -75,14 +73,11 @@ Files ExpectedHistories(std::size_t days) {
     return files;
 }
 
-// Every file below `folder`, by its path relative to it.
-Files Snapshot(const std::string& folder, const std::string& extension = "") {
-    Files files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        const std::string path = entry.path().string();
-        if (entry.is_regular_file() && path.ends_with(extension))
-            files[std::filesystem::relative(entry.path(), folder).string()] = ReadBytes(path);
-    }
+// Everything a run keeps in `base` but the record of the last run, which
+// each run rewrites with its own times.
+FolderFiles Library(const std::string& base) {
+    FolderFiles files = SnapshotFolder(base);
+    files.erase("kelvarin-last-run");
     return files;
 }
 
@@ -107,7 +102,7 @@ protected:
     }
     ProcessOutput Run(const ExchangeProcess& exchange) const { return Cli(exchange, {"run"}); }
 
-    Files Histories() const { return Snapshot(m_base / "stocks", ".txt"); }
+    FolderFiles Histories() const { return SnapshotFolder(m_base / "stocks", ".txt"); }
 
     TempDir m_base;
 };
@@ -128,7 +123,7 @@ TEST_F(CliPipelineTest, RunBuildsEveryHistoryFileADayAtATime) {
                   LocalName(last, ".zip") + "\nTotal " + std::to_string(market.QuotesOn(4).size()) +
                   " stock files updated from 5 files, last:" + LocalName(last, ".dat") + "\n");
 
-    const Files histories = Histories();
+    const FolderFiles histories = Histories();
     EXPECT_EQ(histories, ExpectedHistories(5));
     for (const auto& [name, bytes] : histories)
         EXPECT_LE(Rows(bytes), 5u) << name;
@@ -143,7 +138,7 @@ TEST_F(CliPipelineTest, ConnectPrintsTheItemsInListOrderThenItsStatusLast) {
     EXPECT_EQ(result.out, "SGX" + market.IdOf(0) + "\nSGX" + market.IdOf(1) + "\nSGX" +
                               market.IdOf(2) +
                               "\nConnection OK - Total stock files available: 3\n");
-    EXPECT_TRUE(Snapshot(m_base.Path()).empty());
+    EXPECT_TRUE(SnapshotFolder(m_base.Path()).empty());
 }
 
 TEST_F(CliPipelineTest, NamedDownloadFetchesOnlyThoseItems) {
@@ -154,14 +149,14 @@ TEST_F(CliPipelineTest, NamedDownloadFetchesOnlyThoseItems) {
     const ProcessOutput unknown = Cli(exchange, {"download", "SGX" + named, "SGX1999-01-01"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("SGX1999-01-01"), std::string::npos) << unknown.err;
-    EXPECT_TRUE(Snapshot(m_base / "zip").empty());
+    EXPECT_TRUE(SnapshotFolder(m_base / "zip").empty());
 
     const ProcessOutput result = Cli(exchange, {"download", "SGX" + named});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Connection OK - Total stock files available: 3\n"
                           "Total files downloaded: 1, last:" +
                               LocalName(named, ".zip") + "\n");
-    const Files zip = Snapshot(m_base / "zip");
+    const FolderFiles zip = SnapshotFolder(m_base / "zip");
     EXPECT_EQ(zip.size(), 2u);
     EXPECT_EQ(zip.at("log_auto_download"), LocalName(named, ".zip"));
     EXPECT_TRUE(zip.contains(LocalName(named, ".zip")));
@@ -170,16 +165,16 @@ TEST_F(CliPipelineTest, NamedDownloadFetchesOnlyThoseItems) {
 TEST_F(CliPipelineTest, SecondRunChangesNothing) {
     ExchangeProcess exchange(ExchangeArgs(5));
     ASSERT_EQ(Run(exchange).exitCode, 0);
-    const Files before = Snapshot(m_base.Path());
+    const FolderFiles before = Library(m_base.Path());
 
     const ProcessOutput again = Run(exchange);
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("Total files downloaded: 0, last:"), std::string::npos) << again.out;
-    EXPECT_EQ(Snapshot(m_base.Path()), before);
+    EXPECT_EQ(SnapshotDifference(Library(m_base.Path()), before), "");
 }
 
 TEST_F(CliPipelineTest, NewDayAppendsExactlyOneRowPerStock) {
-    Files before;
+    FolderFiles before;
     {
         ExchangeProcess exchange(ExchangeArgs(5));
         ASSERT_EQ(Run(exchange).exitCode, 0);
@@ -189,7 +184,7 @@ TEST_F(CliPipelineTest, NewDayAppendsExactlyOneRowPerStock) {
     const ProcessOutput result = Run(exchange);
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
-    const Files after = Histories();
+    const FolderFiles after = Histories();
     EXPECT_EQ(after, ExpectedHistories(6));
     const MarketGenerator market = Market(6);
     for (const DailyQuote& quote : market.QuotesOn(5)) {
@@ -226,7 +221,7 @@ TEST_F(CliPipelineTest, CtrlCStopsBetweenItemsAndTheNextRunResumes) {
         // Interrupt once the first archive has arrived; the slow replies leave
         // several still to come even on a busy machine.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (Snapshot(m_base.Path(), ".zip").empty()) {
+        while (SnapshotFolder(m_base.Path(), ".zip").empty()) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no archive arrived";
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -234,7 +229,7 @@ TEST_F(CliPipelineTest, CtrlCStopsBetweenItemsAndTheNextRunResumes) {
         const ProcessOutput stopped = run.Wait();
         EXPECT_EQ(stopped.exitCode, 0) << stopped.err;
         EXPECT_TRUE(stopped.out.ends_with(" - Stopped by user.\n")) << stopped.out;
-        const std::size_t archives = Snapshot(m_base / "zip", ".zip").size();
+        const std::size_t archives = SnapshotFolder(m_base / "zip", ".zip").size();
         EXPECT_GE(archives, 1u);
         EXPECT_LT(archives, 8u);
     }
@@ -243,7 +238,7 @@ TEST_F(CliPipelineTest, CtrlCStopsBetweenItemsAndTheNextRunResumes) {
 
     TempDir uninterrupted;
     ASSERT_EQ(RunProcess(Command(exchange, uninterrupted, {"run"})).exitCode, 0);
-    EXPECT_EQ(Snapshot(m_base.Path()), Snapshot(uninterrupted.Path()));
+    EXPECT_EQ(SnapshotDifference(Library(m_base.Path()), Library(uninterrupted.Path())), "");
     EXPECT_EQ(Histories(), ExpectedHistories(8));
 }
 

@@ -28,13 +28,15 @@ std::vector<std::string> ExchangeArgs(std::size_t days, const ServerCertificate*
     return args;
 }
 
-// Every file below `folder`, by its path relative to it.
+// Every file below `folder`, by its path relative to it, but the record of
+// the last run, which each run rewrites with its own times and outcome.
 Files Snapshot(const std::string& folder) {
     Files files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
             files[std::filesystem::relative(entry.path(), folder).string()] =
                 ReadBytes(entry.path().string());
+    files.erase("kelvarin-last-run");
     return files;
 }
 

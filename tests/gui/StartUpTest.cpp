@@ -63,7 +63,7 @@ private slots:
         QStringList menu;
         for (QAction* action : frame.menuBar()->actions())
             menu << action->text();
-        QCOMPARE(menu, QStringList({" ", "About"}));
+        QCOMPARE(menu, QStringList({" ", "About", "Status..."}));
 
         gui.Messages().ForgetShown();
         frame.menuBar()->actions().at(0)->trigger();

@@ -11,13 +11,15 @@
 
 namespace kelvarin::test {
 
-// Records every status text the front end is shown, transfer texts included.
-class RecordingStatusLine : public StatusWindow {
+// Keeps every status text it is shown, in order: a transfer's own texts, or
+// all a stage shows through its front end.
+class RecordingStatusWindow : public StatusWindow {
 public:
     void SetText(std::string_view text) override { m_texts.emplace_back(text); }
     const std::vector<std::string>& Texts() const { return m_texts; }
     // The text shown last, empty when none was.
     std::string Last() const { return m_texts.empty() ? std::string() : m_texts.back(); }
+    void Clear() { m_texts.clear(); }
 
 private:
     std::vector<std::string> m_texts;
@@ -57,7 +59,7 @@ public:
     int Pumps() const { return m_pumps; }
 
 private:
-    RecordingStatusLine m_status;
+    RecordingStatusWindow m_status;
     std::vector<int> m_positions;
     std::vector<std::pair<int, int>> m_ranges;
     std::vector<Message> m_messages;

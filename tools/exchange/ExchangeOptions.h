@@ -18,6 +18,7 @@ struct ExchangeOptions {
     FaultPlan faults;
     TlsFiles tls;
     bool warm = false;
+    std::string requestLog; // none when empty
     // Enough for twenty years of archives of 800 stocks.
     std::size_t cacheBytes = std::size_t(512) << 20;
 };

@@ -3,9 +3,11 @@
 #include "exchange/IndexPage.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <openssl/err.h>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 namespace kelvarin::exchange {
 
@@ -55,7 +57,8 @@ std::unique_ptr<httplib::Server> MakeServer(const TlsFiles& tls) {
 ExchangeServer::ExchangeServer(const MarketSettings& market, FaultPlan faults,
                                std::size_t cacheBytes, const TlsFiles& tls)
     : m_market(market), m_archives(m_market, cacheBytes), m_faults(std::move(faults)),
-      m_indexPage(IndexPage::Build(m_market, m_faults.extraIds, m_faults.indexSizeMib << 20)),
+      m_indexPage(IndexPage::Build(m_market, m_faults.extraIds, m_faults.indexSizeMib << 20,
+                                   m_faults.unlisted)),
       m_server(MakeServer(tls)) {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(WorkerThreads); };
     // A downloader reusing one connection for thousands of archives must not
@@ -98,8 +101,14 @@ void ExchangeServer::AddRoutes() {
                   });
 }
 
+void ExchangeServer::LogRequestsTo(const std::string& path) {
+    m_requestLog = path;
+}
+
 void ExchangeServer::ServeArchive(const httplib::Request& request, httplib::Response& response) {
     const std::string id = request.matches[1];
+    if (!m_requestLog.empty())
+        LogRequest(id);
     if (const auto delay = m_faults.delayMs.find(id); delay != m_faults.delayMs.end())
         Wait(std::chrono::milliseconds(delay->second));
     if (m_faults.missing.count(id) != 0) {
@@ -151,6 +160,17 @@ void ExchangeServer::ServeArchive(const httplib::Request& request, httplib::Resp
         return;
     }
     response.set_content(*archive, ZipType);
+}
+
+// One write of a whole line to a file opened for appending: lines of
+// concurrent requests, and of servers run one after another, never mix.
+void ExchangeServer::LogRequest(const std::string& id) const {
+    const int fd = ::open(m_requestLog.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return;
+    const std::string line = id + "\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
 }
 
 void ExchangeServer::Warm() {

@@ -27,6 +27,9 @@ public:
     // Builds every archive now, so that the first download run measures
     // the transfer rather than the deflating.
     void Warm();
+    // Appends the id of every archive asked for, one a line, to the file at
+    // `path`, so a test can tell what a client fetched and how often.
+    void LogRequestsTo(const std::string& path);
     // Binds address:port (0 picks a free port) and returns the port.
     int Bind(const std::string& address, int port);
     // Serves until Stop; returns at once when Stop came first.
@@ -37,6 +40,7 @@ public:
 private:
     void AddRoutes();
     void ServeArchive(const httplib::Request& request, httplib::Response& response);
+    void LogRequest(const std::string& id) const;
     // Cut short when the server stops.
     void Wait(std::chrono::milliseconds delay);
     void WaitForStop();
@@ -45,6 +49,7 @@ private:
     ArchiveCache m_archives;
     FaultPlan m_faults;
     std::string m_indexPage;
+    std::string m_requestLog;
     std::unique_ptr<httplib::Server> m_server;
 
     std::mutex m_mutex;

@@ -16,6 +16,7 @@ struct FaultPlan {
     std::set<std::string> stall;    // half the body, then silence on an open connection
     std::set<std::string> cut;      // half the body without a length, then the connection closes
     std::set<std::string> error500; // 500
+    std::set<std::string> unlisted; // no link in the index page; the archive is still served
     // Extra index links with arbitrary id text; each serves the first day's archive.
     std::vector<std::string> extraIds;
     // The index page (and "/redirect-loop") redirect to themselves.

@@ -72,10 +72,13 @@ std::string IndexPage::ArchivePath(const std::string& id) {
 }
 
 std::string IndexPage::Build(const MarketGenerator& market,
-                             const std::vector<std::string>& extraIds, std::size_t minimumBytes) {
+                             const std::vector<std::string>& extraIds, std::size_t minimumBytes,
+                             const std::set<std::string>& unlisted) {
     std::string page = PageHead;
     page.reserve(minimumBytes + 200 * (market.DayCount() + extraIds.size()));
     for (std::size_t day = market.DayCount(); day-- > 0;) {
+        if (unlisted.contains(market.IdOf(day)))
+            continue;
         const TradingDate& date = market.DateOf(day);
         const std::string shown = std::to_string(date.Day()) + " " + MonthNames[date.Month() - 1] +
                                   " " + std::to_string(date.Year());

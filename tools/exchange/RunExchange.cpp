@@ -14,6 +14,8 @@ int RunExchange(const ExchangeOptions& options) {
         ExchangeServer server(options.market, options.faults, options.cacheBytes, options.tls);
         if (options.warm)
             server.Warm();
+        if (!options.requestLog.empty())
+            server.LogRequestsTo(options.requestLog);
         const int port = server.Bind(options.address, options.port);
         signals.OnSignal([&server] { server.Stop(); });
         // The listening socket already queues connections, so a client that

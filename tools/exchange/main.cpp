@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
             "YYYY-MM-DD"));
     app.add_option("--seed", options.market.seed, "Seed of the generated market");
     app.add_flag("--warm", options.warm, "Build every archive before serving");
+    app.add_option("--request-log", options.requestLog,
+                   "Append the id of every archive asked for to this file, one a line");
     CLI::Option* certificate =
         app.add_option("--tls-cert", options.tls.certificate,
                        "Serve HTTPS with this PEM certificate (chain), made for 127.0.0.1")
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
     app.add_option("--stall", faults.stall, "Send half of this archive, then hold the connection");
     app.add_option("--cut", faults.cut, "Send half of this archive without a length, then close");
     app.add_option("--error500", faults.error500, "Answer 500 for this archive id");
+    app.add_option("--unlisted", faults.unlisted,
+                   "Leave this archive id out of the index page (it is still served)");
     app.add_option("--extra-id", faults.extraIds, "Add an index link with this id text");
     app.add_flag("--redirect-loop", faults.redirectLoop,
                  "The index page and /redirect-loop redirect to themselves");

@@ -127,6 +127,13 @@ void ControlForm::Reset() {
     m_ui->updateAuto->setChecked(true);
 }
 
+std::vector<std::string> ControlForm::RemoteItems() const {
+    std::vector<std::string> items;
+    for (int row = 0; row < m_remote->Count(); ++row)
+        items.push_back(m_remote->Text(row));
+    return items;
+}
+
 void ControlForm::RefreshAll() {
     for (const StageFolderFacts& facts : StageFolderTable)
         RefreshFileList(*m_context, facts.stage, *ControlsOf(facts.stage).list);

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Ui {
 class ControlForm;
@@ -37,6 +38,8 @@ public:
     void InitialUpdate();
     void Reset();
     bool IsRunning() const { return m_running; }
+    // The items of the remote list, as the last Connect filled it.
+    std::vector<std::string> RemoteItems() const;
 
     QSize sizeHint() const override;
 

@@ -73,4 +73,11 @@ void FormFrontEnd::PumpOneMessage() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+// A manual run moves the marker to the last day it fetched, past the gap.
+std::string FormFrontEnd::HowToLetGo(const std::string& item) {
+    return "To go on without " + item +
+           ", untick Auto beside Download, choose the days after it in the remote list and click "
+           "Download.";
+}
+
 } // namespace kelvarin::gui

@@ -65,6 +65,7 @@ public:
     MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons) override;
     void PumpOneMessage() override;
     void ShowCause(const std::string& text) override { m_showCause(text); }
+    std::string HowToLetGo(const std::string& item) override;
 
 private:
     StatusLabel m_statusLabel;

@@ -4,6 +4,7 @@
 #include "ui/form/ControlForm.h"
 #include "ui/form/DialogUnits.h"
 #include "ui/form/MessageBoxes.h"
+#include "ui/frame/LibraryStatusWindow.h"
 #include "ui/frame/LockIndicators.h"
 #include "ui_AboutBox.h"
 
@@ -118,6 +119,21 @@ void MainFrame::CreateMenu() {
     menuBar()->addAction(QStringLiteral(" "));
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, &MainFrame::ShowAbout);
+    AddStatusItem();
+}
+
+void MainFrame::AddStatusItem() {
+    QAction* status = menuBar()->addAction(QStringLiteral("Status..."));
+    status->setObjectName(QStringLiteral("statusAction"));
+    connect(status, &QAction::triggered, this, &MainFrame::ShowLibraryStatus);
+}
+
+// Made on first use: most sessions never open it.
+void MainFrame::ShowLibraryStatus() {
+    if (!m_libraryStatus)
+        m_libraryStatus = new LibraryStatusWindow(
+            m_folders, [this] { return m_form->RemoteItems(); }, this);
+    m_libraryStatus->Refresh();
 }
 
 void MainFrame::CreateStatusBar() {

@@ -13,6 +13,7 @@ class QSplitter;
 namespace kelvarin::gui {
 
 class ControlForm;
+class LibraryStatusWindow;
 class LockIndicators;
 class MessageBoxes;
 class StartPage;
@@ -39,12 +40,15 @@ public:
     // Both panes as they are when first shown; File New runs it again.
     void InitialUpdate();
     void ShowAbout();
+    // Opens the library status window, or brings it up to date.
+    void ShowLibraryStatus();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateMenu();
+    void AddStatusItem();
     void CreateStatusBar();
     void CreateAccelerators();
     void PrintStartPage();
@@ -59,6 +63,7 @@ private:
     ControlForm* m_form;
     StartPage* m_startPage;
     std::unique_ptr<LockIndicators> m_locks;
+    LibraryStatusWindow* m_libraryStatus = nullptr;
     QLabel* m_statusMessage = nullptr;
     bool m_closeWhenIdle = false;
 };

@@ -4,6 +4,7 @@
 #include "pipeline/DailyArchiveNames.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
+#include "support/TestArchives.h"
 #include "support/TestPaths.h"
 
 #include <filesystem>
@@ -16,6 +17,7 @@
 namespace kelvarin::cli {
 namespace {
 
+using test::DailyLine;
 using test::FileExists;
 using test::ReadBytes;
 using test::TempDir;
@@ -29,26 +31,6 @@ struct CliResult {
     std::string out;
     std::string err;
 };
-
-// One daily price line: the fields at their columns, padded with spaces, CR LF.
-std::string DailyLine(const std::string& date, const std::string& name, const std::string& code,
-                      const std::string& high, const std::string& low, const std::string& close,
-                      const std::string& volume, const std::string& open) {
-    std::string line(135, ' ');
-    const auto put = [&line](std::size_t first, std::size_t width, const std::string& text,
-                             bool right) {
-        line.replace(right ? first + width - text.size() : first, text.size(), text);
-    };
-    put(0, 10, date, false);
-    put(11, 30, name, false);
-    put(51, 4, code, false);
-    put(56, 7, high, true);
-    put(64, 7, low, true);
-    put(72, 7, close, true);
-    put(88, 9, volume, true);
-    put(128, 7, open, true);
-    return line + "\r\n";
-}
 
 class CliCommandsTest : public ::testing::Test {
 protected:
@@ -284,8 +266,8 @@ protected:
     void SetUp() override {
         MakeFolders();
         WriteBytes(m_base / "unzip/SGX20040123.dat",
-                   DailyLine("2004-01-23", "ALPHA HOLDINGS", "A11", "2.690", "2.640", "2.670",
-                             "800", "2.650"));
+                   DailyLine("2004-01-23", "ALPHA HOLDINGS", "A11", "2.650", "2.690", "2.640",
+                             "2.670", "800"));
         WriteBytes(m_base / "stocks/log_auto_update", "SGX20040124.dat");
     }
     std::string HistoryFile() const { return m_base / "stocks/ALPHA HOLDINGS (A11).txt"; }

@@ -1,7 +1,7 @@
 #include "net/ConnectionShare.h"
 
-#include "RecordingStatusWindow.h"
 #include "net/HttpTransfer.h"
+#include "support/FakeFrontEnd.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@ using test::RecordingStatusWindow;
 const std::string Agent = "KelvarinTest/1.0";
 
 long CountOf(const RecordingStatusWindow& window, const std::string& text) {
-    return std::count(window.texts.begin(), window.texts.end(), text);
+    return std::count(window.Texts().begin(), window.Texts().end(), text);
 }
 
 class ConnectionShareTest : public ::testing::Test {
@@ -64,7 +64,7 @@ TEST_F(ConnectionShareTest, TransfersOfOneShareUseOneConnection) {
     for (const RecordingStatusWindow* later : {&windows[1], &windows[2]}) {
         EXPECT_EQ(CountOf(*later, "Connecting to socket address "), 0);
         EXPECT_EQ(CountOf(*later, "Resolved name for 127.0.0.1"), 1);
-        EXPECT_EQ(later->texts.back(), "");
+        EXPECT_EQ(later->Texts().back(), "");
     }
 }
 
@@ -83,11 +83,11 @@ TEST_F(ConnectionShareTest, ConnectionClosedDuringALaterFetchShowsOnThatFetch) {
     RecordingStatusWindow opener;
     RecordingStatusWindow reuser;
     const std::string openedOn = FetchWithOwnTransfer(&share, "/port", opener);
-    const std::size_t openerTexts = opener.texts.size();
+    const std::size_t openerTexts = opener.Texts().size();
     const std::string closedOn = FetchWithOwnTransfer(&share, "/closing", reuser);
 
     EXPECT_EQ(closedOn, openedOn);
-    EXPECT_EQ(opener.texts.size(), openerTexts);
+    EXPECT_EQ(opener.Texts().size(), openerTexts);
     EXPECT_EQ(CountOf(reuser, "Closing the connection to the server"), 1);
     EXPECT_EQ(CountOf(reuser, "Connection to the server closed"), 1);
 }
@@ -101,10 +101,10 @@ TEST_F(ConnectionShareTest, ShareOutlivingItsTransfersClosesTheirConnectionSilen
         FetchWithOwnTransfer(share.get(), "/port", *gone);
     }
     FetchWithOwnTransfer(share.get(), "/port", window);
-    const std::size_t shown = window.texts.size();
+    const std::size_t shown = window.Texts().size();
     share.reset();
 
-    EXPECT_EQ(window.texts.size(), shown);
+    EXPECT_EQ(window.Texts().size(), shown);
 }
 
 TEST_F(ConnectionShareTest, AfterTheShareANewOneConnectsAfresh) {

@@ -1,6 +1,6 @@
 #include "net/HttpTransfer.h"
 
-#include "RecordingStatusWindow.h"
+#include "support/FakeFrontEnd.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <algorithm>
@@ -153,10 +153,10 @@ protected:
     void TearDown() override { m_server.Stop(); }
 
     std::string LastText() const {
-        return m_window.texts.empty() ? "(nothing shown)" : m_window.texts.back();
+        return m_window.Texts().empty() ? "(nothing shown)" : m_window.Texts().back();
     }
     long CountOf(const std::string& text) const {
-        return std::count(m_window.texts.begin(), m_window.texts.end(), text);
+        return std::count(m_window.Texts().begin(), m_window.Texts().end(), text);
     }
 
     LoopbackHttpServer m_server;
@@ -213,7 +213,7 @@ TEST_F(HttpTransferTest, SimpleFetchShowsEveryStepInOrder) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/closing"), body, Agent, &m_window));
-    EXPECT_THAT(m_window.texts,
+    EXPECT_THAT(m_window.Texts(),
                 ElementsAre("", "Resolving name for 127.0.0.1", "Resolved name for 127.0.0.1",
                             "Connecting to socket address ", "Connected to socket address",
                             "Sending request...", "Request sent", "Response received",
@@ -227,7 +227,7 @@ TEST_F(HttpTransferTest, EachReadOfAtMost4095BytesIsCountedUpToTheWholeBody) {
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     std::vector<std::string> reads;
-    std::copy_if(m_window.texts.begin(), m_window.texts.end(), std::back_inserter(reads),
+    std::copy_if(m_window.Texts().begin(), m_window.Texts().end(), std::back_inserter(reads),
                  [](const std::string& text) { return text.starts_with("Read "); });
     ASSERT_FALSE(reads.empty());
     EXPECT_THAT(reads.back(), MatchesRegex("Read 20000 bytes( \\([0-9]+\\.[0-9] Kb/s\\))?"));
@@ -245,10 +245,10 @@ TEST_F(HttpTransferTest, ReusedConnectionSkipsConnecting) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
-    m_window.texts.clear();
+    m_window.Clear();
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
     EXPECT_EQ(CountOf("Connecting to socket address "), 0);
-    EXPECT_THAT(std::vector<std::string>(m_window.texts.begin(), m_window.texts.begin() + 6),
+    EXPECT_THAT(std::vector<std::string>(m_window.Texts().begin(), m_window.Texts().begin() + 6),
                 ElementsAre("", "Resolving name for 127.0.0.1", "Resolved name for 127.0.0.1",
                             "Sending request...", "Request sent", "Response received"));
 }
@@ -264,7 +264,7 @@ TEST_F(HttpTransferTest, FetchWithoutStatusWindowKeepsTheEarlierOne) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/empty"), body, Agent, &m_window));
-    m_window.texts.clear();
+    m_window.Clear();
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/missing"), body, Agent, nullptr) == false);
     EXPECT_EQ(LastText(), "HTTP 404 Not Found");
 }
@@ -273,9 +273,9 @@ TEST_F(HttpTransferTest, ClosingTheSessionShowsNothing) {
     HttpTransfer transfer;
     std::string body;
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/binary"), body, Agent, &m_window));
-    const size_t shown = m_window.texts.size();
+    const size_t shown = m_window.Texts().size();
     transfer.CloseSession();
-    EXPECT_EQ(m_window.texts.size(), shown);
+    EXPECT_EQ(m_window.Texts().size(), shown);
 }
 
 // --- redirects ---
@@ -286,10 +286,10 @@ TEST_F(HttpTransferTest, FollowedRedirectIsAnUnknownStatus) {
     ASSERT_TRUE(transfer.FetchUrl(m_server.Url("/moved"), body, Agent, &m_window));
     EXPECT_EQ(body, "hello");
     const auto redirect =
-        std::find(m_window.texts.begin(), m_window.texts.end(), "Unknown status: 110");
+        std::find(m_window.Texts().begin(), m_window.Texts().end(), "Unknown status: 110");
     const auto received =
-        std::find(m_window.texts.begin(), m_window.texts.end(), "Response received");
-    ASSERT_NE(redirect, m_window.texts.end());
+        std::find(m_window.Texts().begin(), m_window.Texts().end(), "Response received");
+    ASSERT_NE(redirect, m_window.Texts().end());
     EXPECT_LT(redirect, received);
     EXPECT_EQ(CountOf("Sending request..."), 2);
     EXPECT_EQ(LastText(), "");

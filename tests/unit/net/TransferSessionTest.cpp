@@ -1,6 +1,6 @@
 #include "net/TransferSession.h"
 
-#include "RecordingStatusWindow.h"
+#include "support/FakeFrontEnd.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -17,9 +17,9 @@ protected:
     // when the notification leaves the previous text standing.
     std::string ShownFor(std::uint32_t code, const void* information = nullptr,
                          std::uint32_t length = 0) {
-        m_window.texts.clear();
+        m_window.Clear();
         m_session.OnStatusCallback(1, code, information, length);
-        return m_window.texts.empty() ? "(kept)" : m_window.texts.back();
+        return m_window.Texts().empty() ? "(kept)" : m_window.Texts().back();
     }
 
     RecordingStatusWindow m_window;
@@ -78,34 +78,34 @@ TEST_F(TransferSessionTest, WithoutAStatusWindowNothingIsShown) {
     m_session.SetStatusWindow(nullptr);
     m_session.OnStatusCallback(1, 30, nullptr, 0);
     m_session.SetStatusText("Read %d bytes", 5);
-    EXPECT_TRUE(m_window.texts.empty());
+    EXPECT_TRUE(m_window.Texts().empty());
 }
 
 TEST_F(TransferSessionTest, StatusTextIsCutToFiveHundredElevenCharacters) {
     const std::string longText(600, 'x');
     m_session.SetStatusText("%s", longText.c_str());
-    ASSERT_EQ(m_window.texts.size(), 1u);
-    EXPECT_EQ(m_window.texts.back(), std::string(511, 'x'));
+    ASSERT_EQ(m_window.Texts().size(), 1u);
+    EXPECT_EQ(m_window.Texts().back(), std::string(511, 'x'));
 }
 
 TEST_F(TransferSessionTest, ClosingShowsNothingMore) {
     m_session.Close();
     m_session.SetStatusText("after close");
-    EXPECT_TRUE(m_window.texts.empty());
+    EXPECT_TRUE(m_window.Texts().empty());
 }
 
 TEST_F(TransferSessionTest, ReadProgressHasNoRateWithinTheFirstSecond) {
     m_session.ShowReadProgress(4095, std::chrono::seconds(0));
-    ASSERT_EQ(m_window.texts.size(), 1u);
-    EXPECT_EQ(m_window.texts.back(), "Read 4095 bytes");
+    ASSERT_EQ(m_window.Texts().size(), 1u);
+    EXPECT_EQ(m_window.Texts().back(), "Read 4095 bytes");
 }
 
 TEST_F(TransferSessionTest, ReadProgressShowsKilobytesPerWholeSecond) {
     m_session.ShowReadProgress(30720, std::chrono::seconds(3));
     m_session.ShowReadProgress(1000, std::chrono::seconds(7));
-    ASSERT_EQ(m_window.texts.size(), 2u);
-    EXPECT_EQ(m_window.texts[0], "Read 30720 bytes (10.0 Kb/s)");
-    EXPECT_EQ(m_window.texts[1], "Read 1000 bytes (0.1 Kb/s)");
+    ASSERT_EQ(m_window.Texts().size(), 2u);
+    EXPECT_EQ(m_window.Texts()[0], "Read 30720 bytes (10.0 Kb/s)");
+    EXPECT_EQ(m_window.Texts()[1], "Read 1000 bytes (0.1 Kb/s)");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "pipeline/FolderListing.h"
 
+#include "app/FileAccess.h"
 #include "app/FixedNames.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
@@ -163,7 +164,8 @@ TEST_F(FolderListingTest, FolderWithAMissingParentFailsAndListsNothing) {
 
     const FolderListing listing = ListStageFolder(folder, TxtPattern);
 
-    EXPECT_EQ(listing.message, "Error - Failed to create the directory path " + folder + ".");
+    EXPECT_EQ(listing.message, "Error - Failed to create the directory path " + folder + ".\n" +
+                                   CannotMessage("create", folder, ENOENT));
     EXPECT_TRUE(listing.entries.empty());
     EXPECT_EQ(listing.count, 0);
     EXPECT_FALSE(FileExists(m_dir / "base"));
@@ -175,7 +177,8 @@ TEST_F(FolderListingTest, FileInPlaceOfTheFolderFails) {
 
     const FolderListing listing = ListStageFolder(folder, DatPattern);
 
-    EXPECT_EQ(listing.message, "Error - Failed to create the directory path " + folder + ".");
+    EXPECT_EQ(listing.message, "Error - Failed to create the directory path " + folder + ".\n" +
+                                   CannotMessage("read", folder, ENOTDIR));
     EXPECT_TRUE(listing.entries.empty());
 }
 

@@ -2,10 +2,10 @@
 // claim to be huge, archives of thousands of members. Neither the zip reader
 // nor the check Download makes before storing a body may write a wrong file,
 // run away with the disk, or take any of them for a good archive.
-#include "TestArchives.h"
 #include "pipeline/ArchiveCheck.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
+#include "support/TestArchives.h"
 #include "zip/ZipReader.h"
 
 #include <dirent.h>
@@ -35,7 +35,7 @@ protected:
     }
 
     std::string Build(const std::vector<ArchiveMember>& members) {
-        WriteMinizipArchive(m_archive, members);
+        WriteZipArchive(m_archive, members);
         return ReadBytes(m_archive);
     }
     void Open(const std::string& bytes) {

@@ -1,9 +1,9 @@
 #include "zip/ZipReader.h"
 
-#include "TestArchives.h"
 #include "support/FileBytes.h"
 #include "support/ScopedCurrentFolder.h"
 #include "support/TempDir.h"
+#include "support/TestArchives.h"
 
 #include <csignal>
 #include <cstring>
@@ -71,7 +71,7 @@ protected:
     }
 
     ZipArchiveHandle* OpenMinizip(const std::vector<ArchiveMember>& members) {
-        test::WriteMinizipArchive(m_archive, members);
+        test::WriteZipArchive(m_archive, members);
         return Open();
     }
 
@@ -264,7 +264,7 @@ TEST_F(ZipReaderTest, DirectoryMemberOutsideTheBaseFolderIsRefused) {
 // --- base folder and handles ---------------------------------------------
 
 TEST_F(ZipReaderTest, OpeningUsesTheCurrentFolderAsBase) {
-    test::WriteMinizipArchive(m_archive, {{"m", "here"}});
+    test::WriteZipArchive(m_archive, {{"m", "here"}});
     ScopedCurrentFolder inside(m_out);
     m_handle = OpenZipArchive(m_archive);
     ASSERT_NE(m_handle, nullptr);
@@ -345,9 +345,9 @@ TEST_F(ZipReaderTest, UnixDirectoryModeMarksAFolder) {
 TEST_F(ZipReaderTest, DosLikeHostsKeepTheirAttributeBits) {
     for (std::uint32_t host : {0u, 7u, 11u, 14u}) {
         SCOPED_TRACE(host);
-        test::WriteMinizipArchive(m_archive, {{"all", "x", Z_DEFLATED, host, 0xFFu},
-                                              {"ro", "x", Z_DEFLATED, host, 0x21},
-                                              {"dir/", "", 0, host, 0x10}});
+        test::WriteZipArchive(m_archive, {{"all", "x", Z_DEFLATED, host, 0xFFu},
+                                          {"ro", "x", Z_DEFLATED, host, 0x21},
+                                          {"dir/", "", 0, host, 0x10}});
         m_handle = OpenZipArchive(m_archive);
         ASSERT_NE(m_handle, nullptr);
         EXPECT_EQ(Entry(0).attributes, 0x37u);
@@ -452,7 +452,7 @@ TEST_F(ZipReaderTest, ArchivesThatCannotBeOpenedGiveNoHandle) {
 }
 
 TEST_F(ZipReaderTest, DamagedDirectoryEntryShowsWhenItsMemberIsLookedAt) {
-    test::WriteMinizipArchive(m_archive, {{"good.dat", "good"}, {"bad.dat", "bad"}});
+    test::WriteZipArchive(m_archive, {{"good.dat", "good"}, {"bad.dat", "bad"}});
     std::string bytes = ReadBytes(m_archive);
     const std::size_t second = bytes.find("PK\x01\x02", bytes.find("PK\x01\x02") + 1);
     ASSERT_NE(second, std::string::npos);
@@ -480,7 +480,7 @@ protected:
     }
 
     std::string Build(const std::string& data, int method) {
-        test::WriteMinizipArchive(m_archive, {{"m", data, method}});
+        test::WriteZipArchive(m_archive, {{"m", data, method}});
         return ReadBytes(m_archive);
     }
 

@@ -1,6 +1,8 @@
 #include "pipeline/ArchiveCheck.h"
 
-#include "StageFixture.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+#include "support/TestArchives.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +11,9 @@ namespace {
 
 class ArchiveCheckTest : public ::testing::Test {
 protected:
-    std::string Made(const Members& members) {
+    std::string Made(const std::vector<ArchiveMember>& members) {
         const std::string path = dir / "made.zip";
-        WriteZip(path, members);
+        WriteZipArchive(path, members);
         return ReadBytes(path);
     }
     TempDir dir;
@@ -56,17 +58,9 @@ TEST_F(ArchiveCheckTest, MemberWithDamagedDataFails) {
 
 TEST_F(ArchiveCheckTest, EncryptedMemberFails) {
     const std::string path = dir / "locked.zip";
-    zipFile archive = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(archive, nullptr);
-    zip_fileinfo info{};
-    const std::string content = "secret";
-    ASSERT_EQ(zipOpenNewFileInZip3(archive, "SESPRICE.DAT", &info, nullptr, 0, nullptr, 0, nullptr,
-                                   Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                   Z_DEFAULT_STRATEGY, "password", 0),
-              ZIP_OK);
-    zipWriteInFileInZip(archive, content.data(), static_cast<unsigned>(content.size()));
-    zipCloseFileInZip(archive);
-    zipClose(archive, nullptr);
+    ArchiveMember member("SESPRICE.DAT", "secret");
+    member.password = "password";
+    WriteZipArchive(path, {member});
 
     std::string cause;
     EXPECT_FALSE(IsCompleteZipArchive(ReadBytes(path), &cause));

@@ -117,7 +117,7 @@ TEST_F(HostileServerTest, StalledServerIsAbandonedAfterTheLowSpeedTime) {
     const Strings ids = Ids(1);
     ExchangeProcess exchange(Args(1, {"--stall", ids[0]}));
     HttpTransfer transfer(TransferSettings{.limits{.lowSpeedTime = std::chrono::seconds(1)}});
-    RecordingStatusLine status;
+    RecordingStatusWindow status;
     std::string body;
 
     EXPECT_FALSE(transfer.FetchUrl(ArchiveAddress(exchange.Url(), "SGX" + ids[0]), body, "Kelvarin",

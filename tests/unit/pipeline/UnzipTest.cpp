@@ -22,8 +22,8 @@ TEST(UnzippedNameTest, StartsAtTheFirstSgxAndEndsInDat) {
 
 class UnzipTest : public StageTest {
 protected:
-    void Archive(const std::string& name, const Members& members) {
-        WriteZip(folders.ZipFolder + name, members);
+    void Archive(const std::string& name, const std::vector<ArchiveMember>& members) {
+        WriteZipArchive(folders.ZipFolder + name, members);
     }
     // A daily archive as the exchange makes it: the daily file and another.
     void DailyArchive(const std::string& name, const std::string& content) {
@@ -209,7 +209,7 @@ TEST_F(UnzipTest, ArchiveGoneSinceTheRefreshIsReportedFailed) {
 }
 
 TEST_F(UnzipTest, TheLastOfSeveralDailyMembersAmongManyWins) {
-    Members members{{"SESPRICE.DAT", "stale"}, {"SESPRICE.DAT", "winner"}};
+    std::vector<ArchiveMember> members{{"SESPRICE.DAT", "stale"}, {"SESPRICE.DAT", "winner"}};
     for (int other = 0; other < 500; ++other)
         members.emplace_back("notes/" + std::to_string(other) + ".txt", "note");
     Archive("SGX20040123.zip", members);

@@ -118,7 +118,7 @@ TEST_F(HostileDiskTest, ZipFolderFillingUpEndsDownloadAndTheNextRunCompletesIt) 
     context.server = server.Url();
     for (const std::string id : {"20040121", "20040122", "20040123"}) {
         const std::string made = dir / "made.zip";
-        WriteZip(made, {{"SESPRICE.DAT", NoiseText(40000, id)}});
+        WriteZipArchive(made, {{"SESPRICE.DAT", NoiseText(40000, id)}});
         server.Serve("/webprices.nsf/stkprices/" + id + "/$File/SESprice.zip", ReadBytes(made));
         remoteList.Add("SGX" + id);
     }
@@ -139,7 +139,8 @@ TEST_F(HostileDiskTest, ZipFolderFillingUpEndsDownloadAndTheNextRunCompletesIt) 
 TEST_F(HostileDiskTest, UnzipFolderFillingUpNamesTheArchivesAndLeavesNoPartialFile) {
     const Strings ids{"20040121", "20040122", "20040123"};
     for (const std::string& id : ids)
-        WriteZip(folders.ZipFolder + "SGX" + id + ".zip", {{"SESPRICE.DAT", NoiseText(40000, id)}});
+        WriteZipArchive(folders.ZipFolder + "SGX" + id + ".zip",
+                        {{"SESPRICE.DAT", NoiseText(40000, id)}});
     RefreshZipList();
     folders.UnzipFolder = dir / "disk/";
 

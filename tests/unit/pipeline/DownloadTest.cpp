@@ -21,7 +21,7 @@ protected:
     // told apart.
     std::string ArchiveBody(const std::string& id) {
         const std::string path = dir / "made.zip";
-        WriteZip(path, {{"SESPRICE.DAT", "day " + id + "\r\n"}});
+        WriteZipArchive(path, {{"SESPRICE.DAT", "day " + id + "\r\n"}});
         return ReadBytes(path);
     }
     // Serves the archive of every id and lists its item.
