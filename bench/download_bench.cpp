@@ -2,12 +2,14 @@
 // no archive is built while being timed): the Download stage (core
 // RunDownload, a silent front end, its archive check, writes and one flush
 // before the marker included) against one curl process fetching the same
-// addresses from one command line, reusing its connection.
+// addresses from one command line, reusing its connection. The stage keeps
+// `connections` transfers under way (1 by default, as curl here).
 //
 //   cmake --build <build> --target download_bench kelvarin-exchange
 //   <build>/bench/download_bench [archives=5000] [stocks=800] [runs=3]
-//   [folder=/tmp/kelvarin-download-bench]
+//   [folder=/tmp/kelvarin-download-bench] [connections=1]
 
+#include "BenchExchange.h"
 #include "BenchFiles.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
@@ -18,64 +20,17 @@
 #include "pipeline/Stages.h"
 #include "support/FolderSnapshot.h"
 
-#include <csignal>
-
 using namespace kelvarin;
 using namespace kelvarin::bench;
 
 namespace {
 
-// kelvarin-exchange on a free port, until the object goes.
-class Exchange {
-public:
-    Exchange(std::size_t days, std::size_t stocks) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            Fail("pipe");
-        const std::vector<std::string> args{
-            KELVARIN_EXCHANGE_BINARY, "--port", "0", "--days", std::to_string(days), "--stocks",
-            std::to_string(stocks),   "--warm"};
-        m_command = args[0];
-        for (std::size_t i = 1; i < args.size(); ++i)
-            m_command += " " + args[i];
-        std::vector<char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            Fail("cannot start " + m_command);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        // Warming builds every archive before the address is printed.
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n')
-            m_url += c;
-        ::close(fds[0]);
-        if (m_url.empty())
-            Fail(m_command + " printed no address");
-    }
-    ~Exchange() {
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-    }
-    const std::string& Url() const { return m_url; }
-    const std::string& Command() const { return m_command; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_url;
-    std::string m_command;
-};
-
-double TimeStage(WorkingFolders& folders, const std::string& server, const MemoryList& remote,
-                 std::string& status) {
+double TimeStage(WorkingFolders& folders, const std::string& server, int connections,
+                 const MemoryList& remote, std::string& status) {
     ::sync();
     SilentFrontEnd frontEnd;
     StageContext context{folders, frontEnd, server};
+    context.transfer.connections = connections;
     MemoryList zipList;
     const auto start = Clock::now();
     const StageOutcome outcome = RunDownload(context, true, remote, zipList);
@@ -103,6 +58,7 @@ int main(int argc, char** argv) {
     const std::size_t stocks = argc > 2 ? std::stoul(argv[2]) : 800;
     const int runs = argc > 3 ? std::stoi(argv[3]) : 3;
     const std::string base = argc > 4 ? argv[4] : "/tmp/kelvarin-download-bench";
+    const int connections = argc > 5 ? std::stoi(argv[5]) : 1;
 
     WorkingFolders folders;
     folders.BaseFolder = base;
@@ -111,7 +67,9 @@ int main(int argc, char** argv) {
     RemoveEarlierRuns(base);
 
     const auto warming = Clock::now();
-    const Exchange exchange(archiveCount, stocks);
+    const BenchExchange exchange({KELVARIN_EXCHANGE_BINARY, "--port", "0", "--days",
+                                  std::to_string(archiveCount), "--stocks", std::to_string(stocks),
+                                  "--warm"});
     std::printf("%s\n  serving %s after %.1f s of warming\n", exchange.Command().c_str(),
                 exchange.Url().c_str(), SecondsSince(warming));
 
@@ -143,7 +101,7 @@ int main(int argc, char** argv) {
         configPath = curlConfig(curlFolder);
         curl.push_back(TimeCurl(configPath));
         folders.ZipFolder = FreshRunFolder(base, "zip", run) + "/";
-        stage.push_back(TimeStage(folders, exchange.Url(), remote, status));
+        stage.push_back(TimeStage(folders, exchange.Url(), connections, remote, status));
         std::printf("run %d: stage %.3f s, curl %.3f s\n", run + 1, stage.back(), curl.back());
     }
     const std::string difference = test::FolderDifference(folders.ZipFolder, curlFolder, ".zip");
@@ -172,8 +130,9 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run)
         RemoveFolder(base + "/run-" + std::to_string(run));
 
-    std::printf("\nDownload of %zu archives, %.1f MB, loopback; best of %d runs; load %s\n",
-                compared, megabytes, runs, LoadAverage().c_str());
+    std::printf("\nDownload of %zu archives, %.1f MB, loopback, %d connection(s); best of %d "
+                "runs; load %s\n",
+                compared, megabytes, connections, runs, LoadAverage().c_str());
     std::printf("  stage status: %s\n", status.c_str());
     std::printf("  Download stage : %7.3f s  %7.1f MB/s  %7.1f archives/s\n", Best(stage),
                 megabytes / Best(stage), compared / Best(stage));
@@ -187,8 +146,8 @@ int main(int argc, char** argv) {
     std::printf("  stage throughput / (curl + the same check)'s: %.2f\n",
                 (Best(curl) + checkSeconds) / Best(stage));
     std::printf("  all %zu archives byte-equal to curl's\n", compared);
-    std::printf("\nReproduce:\n  %s %zu %zu %d %s\n", argv[0], archiveCount, stocks, runs,
-                base.c_str());
+    std::printf("\nReproduce:\n  %s %zu %zu %d %s %d\n", argv[0], archiveCount, stocks, runs,
+                base.c_str(), connections);
     std::printf("  reference by hand: start the exchange as above, then\n"
                 "  time curl -s --fail -K %s   (its addresses and output folder are this run's:\n"
                 "  edit the port, mkdir the folder)\n",

@@ -9,6 +9,7 @@
 #include "cli/StageCommands.h"
 #include "cli/StatusCommand.h"
 #include "net/ServerAddress.h"
+#include "net/TransferSettings.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -130,6 +131,12 @@ int CliApplication::Run(const std::vector<std::string>& args) {
                    "SECONDS for it instead of failing at once")
         ->type_name("SECONDS")
         ->check(seconds);
+    int connections = DefaultConnections;
+    app.add_option("--connections", connections,
+                   "Archive transfers Download keeps under way at once (1 to 16)")
+        ->capture_default_str()
+        ->check(CLI::Range(MinConnections, MaxConnections))
+        ->type_name("N");
 
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<FoldersCommand>());
@@ -180,6 +187,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     }
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     context.stage.transfer.trust = std::move(trust);
+    context.stage.transfer.connections = connections;
     context.frontEnd.SetCommandPrefix("kelvarin-cli --base " +
                                       ShellWord(context.folders.BaseFolder));
     context.frontEnd.SetFolderWait(std::chrono::seconds(waitSeconds));

@@ -19,7 +19,8 @@ std::string StoppedText(std::chrono::milliseconds idle) {
 
 HttpTransfer::HttpTransfer(const TransferSettings& settings, ConnectionShare* share,
                            TransferPump* pump)
-    : m_limits(settings.limits), m_trust(settings.trust), m_share(share), m_pump(pump) {}
+    : m_limits(settings.limits), m_trust(settings.trust), m_share(share), m_pump(pump),
+      m_onChunk([this](std::string_view chunk) { return OnChunk(chunk); }) {}
 
 HttpTransfer::~HttpTransfer() {
     CloseSession();
@@ -27,35 +28,60 @@ HttpTransfer::~HttpTransfer() {
 
 bool HttpTransfer::FetchUrl(const std::string& address, std::string& body,
                             const std::string& agentName, StatusWindow* statusWindow) {
+    if (!Prepare(body, agentName, statusWindow)) {
+        return false;
+    }
+    return Judge(m_session->Perform(address, m_onChunk));
+}
+
+TransferSession* HttpTransfer::Start(const std::string& address, std::string& body,
+                                     const std::string& agentName, StatusWindow* statusWindow) {
+    if (!Prepare(body, agentName, statusWindow)) {
+        return nullptr;
+    }
+    m_session->Begin(address, m_onChunk);
+    return m_session.get();
+}
+
+bool HttpTransfer::Complete(CURLcode result) {
+    m_session->End(result);
+    return Judge(result);
+}
+
+bool HttpTransfer::Prepare(std::string& body, const std::string& agentName,
+                           StatusWindow* statusWindow) {
     body.clear();
+    m_body = &body;
+    m_tooLarge = false;
     m_failureCause.clear();
     m_stopped = false;
     m_refusalStatus = 0;
     if (m_session == nullptr && !OpenSession(agentName, statusWindow)) {
         return Fail("libcurl could not set up a transfer");
     }
-    TransferSession& session = *m_session;
     if (statusWindow != nullptr) {
-        session.SetStatusWindow(statusWindow);
+        m_session->SetStatusWindow(statusWindow);
     }
+    return true;
+}
 
-    bool tooLarge = false;
-    const TransferSession::ChunkHandler onChunk = [&](std::string_view chunk) {
-        // libcurl's own size limit only looks at a declared length, so a body
-        // sent without one is counted here.
-        if (body.size() + chunk.size() > m_limits.maxBodyBytes) {
-            tooLarge = true;
-            return false;
-        }
-        body.append(chunk);
-        session.ShowReadProgress(
-            body.size(), std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::steady_clock::now() - session.ResponseReceivedAt()));
-        return true;
-    };
-    const CURLcode result = session.Perform(address, onChunk);
+bool HttpTransfer::OnChunk(std::string_view chunk) {
+    // libcurl's own size limit only looks at a declared length, so a body
+    // sent without one is counted here.
+    if (m_body->size() + chunk.size() > m_limits.maxBodyBytes) {
+        m_tooLarge = true;
+        return false;
+    }
+    m_body->append(chunk);
+    m_session->ShowReadProgress(
+        m_body->size(), std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::steady_clock::now() - m_session->ResponseReceivedAt()));
+    return true;
+}
 
-    if (tooLarge) {
+bool HttpTransfer::Judge(CURLcode result) {
+    TransferSession& session = *m_session;
+    if (m_tooLarge) {
         return Fail("Reply refused: body larger than " + std::to_string(m_limits.maxBodyBytes) +
                     " bytes");
     }

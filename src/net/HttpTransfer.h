@@ -4,8 +4,11 @@
 #include "net/TransferPump.h"
 #include "net/TransferSettings.h"
 
+#include <curl/curl.h>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace kelvarin {
 
@@ -31,6 +34,14 @@ public:
     // keeps what arrived. A null status window keeps the one an earlier fetch gave.
     bool FetchUrl(const std::string& address, std::string& body, const std::string& agentName,
                   StatusWindow* statusWindow);
+    // FetchUrl in two pieces, for a transfer that a caller runs among others
+    // on a multi handle of its own: Start sets the fetch up and returns its
+    // session, whose Handle() the caller runs to its end and hands libcurl's
+    // result to Complete. Null when no session could be made: the fetch has
+    // failed then, as FetchUrl would have. `body` must last until Complete.
+    TransferSession* Start(const std::string& address, std::string& body,
+                           const std::string& agentName, StatusWindow* statusWindow);
+    bool Complete(CURLcode result);
     // Why the last fetch failed, as its status window showed it.
     const std::string& FailureCause() const { return m_failureCause; }
     // Whether the last fetch failed because the user asked to stop.
@@ -45,6 +56,10 @@ public:
     void CloseSession();
 
 private:
+    // What FetchUrl and Start share: a fresh body and result, an open session.
+    bool Prepare(std::string& body, const std::string& agentName, StatusWindow* statusWindow);
+    bool OnChunk(std::string_view chunk);
+    bool Judge(CURLcode result);
     bool Fail(std::string cause);
 
     TransferLimits m_limits;
@@ -52,6 +67,9 @@ private:
     ConnectionShare* m_share;
     TransferPump* m_pump;
     std::unique_ptr<TransferSession> m_session;
+    std::function<bool(std::string_view)> m_onChunk;
+    std::string* m_body = nullptr;
+    bool m_tooLarge = false;
     std::string m_failureCause;
     bool m_stopped = false;
     int m_refusalStatus = 0;

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <chrono>
+
 namespace kelvarin {
+
+// How often a transfer hands out turns: often enough that a window stays
+// painted and a click feels answered.
+inline constexpr std::chrono::milliseconds PumpInterval{10};
 
 // What a transfer does for the program that waits on it, many times a second
 // while it runs: hands it a turn to handle its own events, so its window stays

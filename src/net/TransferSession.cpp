@@ -39,8 +39,6 @@ constexpr long MaxRedirects = 5;
 // libcurl hands over at most this much per read, and each read gets its own
 // running-total text.
 constexpr long ReadChunkBytes = 4095;
-// Often enough that a window stays painted and a click feels answered.
-constexpr std::chrono::milliseconds PumpInterval{10};
 // Without a pump nobody waits on the loop; libcurl's own timers wake it as needed.
 constexpr int IdleWaitMs = 1000;
 // Anything else (file://, ftp://, ...) in an address or a redirect is refused.
@@ -149,6 +147,17 @@ void TransferSession::Close() {
 }
 
 CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler& onChunk) {
+    Begin(address, onChunk);
+    if (m_share != nullptr)
+        m_share->SetWatchingSession(this);
+    const CURLcode result = Drive();
+    if (m_share != nullptr)
+        m_share->SetWatchingSession(nullptr);
+    End(result);
+    return result;
+}
+
+void TransferSession::Begin(const std::string& address, const ChunkHandler& onChunk) {
     m_onChunk = &onChunk;
     m_request = {};
     m_finalStatus = {};
@@ -160,19 +169,14 @@ CURLcode TransferSession::Perform(const std::string& address, const ChunkHandler
     Report(HandleCreated);
     // Shown before libcurl starts so that it stays up while a slow name lookup runs.
     ReportResolving(address);
+}
 
-    if (m_share != nullptr)
-        m_share->SetWatchingSession(this);
-    const CURLcode result = Drive();
-    if (m_share != nullptr)
-        m_share->SetWatchingSession(nullptr);
-
+void TransferSession::End(CURLcode result) {
     m_onChunk = nullptr;
     const std::uint32_t outcome[2] = {result == CURLE_OK ? 1u : 0u,
                                       static_cast<std::uint32_t>(result)};
     Report(RequestComplete, outcome, sizeof outcome);
     Report(HandleClosing);
-    return result;
 }
 
 CURLcode TransferSession::Drive() {

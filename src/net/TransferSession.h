@@ -54,6 +54,14 @@ public:
     void SetStatusWindow(StatusWindow* statusWindow) { m_statusWindow = statusWindow; }
 
     CURLcode Perform(const std::string& address, const ChunkHandler& onChunk);
+    // Perform in two pieces, for a transfer that a caller runs among others
+    // on a multi handle of its own: Begin sets the request up and shows its
+    // first texts, the caller runs Handle() to its end, and End shows the
+    // last ones. The caller decides which session the share tells of closed
+    // connections.
+    void Begin(const std::string& address, const ChunkHandler& onChunk);
+    void End(CURLcode result);
+    CURL* Handle() const { return m_curl.get(); }
     // The status line of the reply the last Perform delivered (not of a redirect).
     const HttpStatusLine& FinalStatus() const { return m_finalStatus; }
     // When the headers of that reply had arrived: the transfer rate counts from here.

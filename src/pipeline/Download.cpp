@@ -1,7 +1,6 @@
 #include "app/AtomicFile.h"
 #include "app/CrashPoint.h"
-#include "net/ConnectionShare.h"
-#include "net/HttpTransfer.h"
+#include "net/TransferPool.h"
 #include "pipeline/ArchiveCheck.h"
 #include "pipeline/DailyArchiveNames.h"
 #include "pipeline/DayLists.h"
@@ -11,6 +10,8 @@
 #include "pipeline/StageRun.h"
 #include "pipeline/Stages.h"
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -27,31 +28,72 @@ enum class FetchOutcome { Fetched, DayFailed, TransferFailed, Stopped };
 
 // An error page, a body cut short or a name leading out of the zip folder
 // must never be stored as a daily archive; `cause` says why an item was not fetched.
-FetchOutcome Fetch(const StageContext& context, ConnectionShare& connections,
-                   const std::string& address, const std::string& localName, std::string& body,
-                   std::string& cause) {
+FetchOutcome Fetch(const StageContext& context, TransferPool& transfers, const std::string& address,
+                   const std::string& localName, std::string& body, std::string& cause) {
     if (localName.find('/') != std::string::npos) {
         cause = "the name " + localName + " would lead out of the zip folder";
         return FetchOutcome::DayFailed;
     }
-    StagePump pump(context.frontEnd);
-    HttpTransfer transfer(context.transfer, &connections, &pump);
-    if (!transfer.FetchUrl(address, body, "Kelvarin", &context.frontEnd.TransferStatus())) {
-        cause = transfer.FailureCause();
-        if (transfer.Stopped())
+    if (!transfers.FetchUrl(address, body, &context.frontEnd.TransferStatus())) {
+        cause = transfers.FailureCause();
+        if (transfers.Stopped())
             return FetchOutcome::Stopped;
-        return transfer.RefusalStatus() != 0 ? FetchOutcome::DayFailed
-                                             : FetchOutcome::TransferFailed;
+        return transfers.RefusalStatus() != 0 ? FetchOutcome::DayFailed
+                                              : FetchOutcome::TransferFailed;
     }
     if (!IsCompleteZipArchive(body, &cause))
         return FetchOutcome::DayFailed;
     return FetchOutcome::Fetched;
 }
 
+// The archives a run will most likely fetch next, so that their transfers
+// can be under way while earlier ones end: the rows still ahead of the walk
+// whose names lie past the last archive stored, as an Auto run takes them,
+// and that can be stored at all. Only a guess: the transfers fetch what
+// they are asked for in any case.
+class ArchivesAhead {
+public:
+    using Passes = std::function<bool(const std::string& localName)>;
+
+    // `passes` tells the archives an Auto run lets by without a fetch.
+    ArchivesAhead(const StageContext& context, const StageList& remoteList, bool autoMode,
+                  const std::string& lastName, Passes passes)
+        : m_server(context.server), m_list(remoteList), m_walk(remoteList, autoMode),
+          m_autoMode(autoMode), m_lastName(lastName), m_passes(std::move(passes)) {}
+
+    std::optional<std::string> operator()() {
+        for (int row = m_walk.Next(); row >= 0; row = m_walk.Next()) {
+            const std::string item = m_list.Text(row);
+            const std::string localName = LocalName(item);
+            if (localName.find('/') != std::string::npos)
+                continue;
+            if (!m_autoMode)
+                return ArchiveAddress(m_server, item);
+            // As if every guess before were stored: an archive listed twice,
+            // or under a second spelling, would otherwise go out twice while
+            // the run fetches it once.
+            if (std::max(m_lastName, m_lastGuessed) < localName && !m_passes(localName)) {
+                m_lastGuessed = localName;
+                return ArchiveAddress(m_server, item);
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    const std::string& m_server;
+    const StageList& m_list;
+    StageWalk m_walk;
+    bool m_autoMode;
+    const std::string& m_lastName;
+    Passes m_passes;
+    std::string m_lastGuessed;
+};
+
 // One Download run: the archives it stores, and how far its marker may move.
 class DownloadRun {
 public:
-    DownloadRun(StageContext& context, bool autoMode, RunScope scope);
+    DownloadRun(StageContext& context, bool autoMode, RunScope scope, const StageList& remoteList);
 
     // Fetches and stores the archive of each row the walk hands out, until
     // the walk ends or Pause. False when an archive could not be stored: a
@@ -82,16 +124,23 @@ private:
     // first failure, so the next Auto run fetches the failed item again.
     std::optional<std::string> m_markerName;
     FailureReport m_failures;
-    // Each archive has its own transfer and session, but all of them reuse the
-    // run's connection instead of opening one per archive.
-    ConnectionShare m_connections;
+    StagePump m_pump;
+    // Each archive has its own transfer and session, but all of them reuse
+    // the run's few connections instead of opening one per archive.
+    TransferPool m_transfers;
     int m_downloaded = 0;
     int m_progressSum = 0;
 };
 
-DownloadRun::DownloadRun(StageContext& context, bool autoMode, RunScope scope)
+DownloadRun::DownloadRun(StageContext& context, bool autoMode, RunScope scope,
+                         const StageList& remoteList)
     : m_context(context), m_frontEnd(context.frontEnd), m_zipFolder(Zip.FolderIn(context.folders)),
-      m_autoMode(autoMode), m_scope(scope), m_lastName(Zip.initialName) {
+      m_autoMode(autoMode), m_scope(scope), m_lastName(Zip.initialName), m_pump(context.frontEnd),
+      m_transfers(context.transfer, m_pump, "Kelvarin",
+                  ArchivesAhead(context, remoteList, autoMode, m_lastName,
+                                [this](const std::string& localName) {
+                                    return PassesWithoutFetch(localName);
+                                })) {
     if (!autoMode)
         return;
     m_lastName = ReadMarker(m_zipFolder + std::string(Zip.marker), Zip.initialName);
@@ -130,7 +179,7 @@ bool DownloadRun::FetchItem(const std::string& item) {
     const std::string address = ArchiveAddress(m_context.server, item);
     std::string body;
     std::string cause;
-    const FetchOutcome outcome = Fetch(m_context, m_connections, address, localName, body, cause);
+    const FetchOutcome outcome = Fetch(m_context, m_transfers, address, localName, body, cause);
     if (outcome != FetchOutcome::Fetched) {
         m_frontEnd.StatusLine().SetText("Download unsuccessful");
         if (outcome != FetchOutcome::Stopped) {
@@ -222,7 +271,7 @@ StageOutcome RunDownload(StageContext& context, bool autoMode, const StageList& 
     const StageFolderClaim claim(Zip.FolderIn(context.folders), context.frontEnd);
     if (claim.Refused())
         return StageOutcome::Failed;
-    DownloadRun run(context, autoMode, scope);
+    DownloadRun run(context, autoMode, scope, remoteList);
     if (!run.FetchChosenItems(remoteList))
         return StageOutcome::Failed;
     return run.Finish(zipList);

@@ -10,14 +10,14 @@ int main(int argc, char* argv[]) {
     KelvarinApp::NameApplication();
     QApplication::setApplicationVersion(QStringLiteral(KELVARIN_VERSION));
     bool userLibrary = false;
-    kelvarin::CertificateTrust trust;
+    kelvarin::TransferSettings transfer;
     const std::optional<std::string> server =
-        ServerFromCommandLine(QApplication::arguments(), std::cerr, &userLibrary, &trust);
-    // A wrong address or certificate file is a usage error: nothing has
-    // started, nothing is written.
+        ServerFromCommandLine(QApplication::arguments(), std::cerr, &userLibrary, &transfer);
+    // A wrong address, certificate file or number of connections is a usage
+    // error: nothing has started, nothing is written.
     if (!server)
         return 2;
-    KelvarinApp app(*server, MessageBoxes::Mode::Interactive, userLibrary, std::move(trust));
+    KelvarinApp app(*server, MessageBoxes::Mode::Interactive, userLibrary, std::move(transfer));
     if (!app.Start())
         return 1;
     QApplication::exec();

@@ -50,7 +50,9 @@ protected:
 };
 
 TEST_F(TwoProgramsTest, SecondDownloadOnTheSameFolderSaysSoAndWritesNothing) {
-    ProcessRunner first(Command({"download"}));
+    // One archive at a time keeps the first run busy for seconds, long after
+    // its first archive is in.
+    ProcessRunner first(Command({"--connections", "1", "download"}));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!AnyArchive()) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline)

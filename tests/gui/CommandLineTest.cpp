@@ -60,21 +60,43 @@ private slots:
         const std::string file = dir / "authority.pem";
         kelvarin::test::WriteBytes(file, "");
         qputenv("CURL_CA_BUNDLE", "/from/the/environment.pem");
-        kelvarin::CertificateTrust trust;
+        kelvarin::TransferSettings transfer;
         std::ostringstream err;
-        QVERIFY(ServerFromCommandLine({"kelvarin"}, err, nullptr, &trust).has_value());
-        QCOMPARE(trust.caFile, std::string("/from/the/environment.pem"));
+        QVERIFY(ServerFromCommandLine({"kelvarin"}, err, nullptr, &transfer).has_value());
+        QCOMPARE(transfer.trust.caFile, std::string("/from/the/environment.pem"));
         QVERIFY(ServerFromCommandLine({"kelvarin", "--cacert", QString::fromStdString(file)}, err,
-                                      nullptr, &trust)
+                                      nullptr, &transfer)
                     .has_value());
         qunsetenv("CURL_CA_BUNDLE");
-        QCOMPARE(trust.caFile, file);
+        QCOMPARE(transfer.trust.caFile, file);
 
         const std::string missing = dir / "missing.pem";
         QVERIFY(!ServerFromCommandLine({"kelvarin", "--cacert", QString::fromStdString(missing)},
-                                       err, nullptr, &trust)
+                                       err, nullptr, &transfer)
                      .has_value());
         QVERIFY2(Contains(err.str(), '"' + missing + "\" cannot be read"), err.str().c_str());
+    }
+
+    void connectionsAreANumberFromOneToSixteen() {
+        kelvarin::TransferSettings transfer;
+        std::ostringstream err;
+        QVERIFY(ServerFromCommandLine({"kelvarin"}, err, nullptr, &transfer).has_value());
+        QCOMPARE(transfer.connections, kelvarin::DefaultConnections);
+        for (const char* count : {"1", "16"}) {
+            QVERIFY(
+                ServerFromCommandLine({"kelvarin", "--connections", count}, err, nullptr, &transfer)
+                    .has_value());
+            QCOMPARE(transfer.connections, std::stoi(count));
+        }
+        for (const char* count : {"0", "17", "-1", "4x", ""}) {
+            std::ostringstream refused;
+            QVERIFY(!ServerFromCommandLine({"kelvarin", "--connections", count}, refused, nullptr,
+                                           &transfer)
+                         .has_value());
+            QVERIFY2(Contains(refused.str(), "--connections takes a number from 1 to 16, not \"" +
+                                                 std::string(count) + '"'),
+                     refused.str().c_str());
+        }
     }
 
     void addressFromTheEnvironmentIsCheckedToo() {

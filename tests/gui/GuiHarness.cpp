@@ -16,7 +16,7 @@ namespace kelvarin::gui {
 GuiHarness::GuiHarness(std::string server, CertificateTrust trust)
     : m_previousDirectory(kelvarin::CurrentDirectory()),
       m_app(std::make_unique<KelvarinApp>(std::move(server), MessageBoxes::Mode::Scripted, false,
-                                          std::move(trust))) {
+                                          TransferSettings{.trust = std::move(trust)})) {
     if (::chdir(m_dir.Path().c_str()) != 0)
         throw std::runtime_error("cannot enter " + m_dir.Path());
     m_base = kelvarin::CurrentDirectory();

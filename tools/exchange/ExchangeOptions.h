@@ -10,6 +10,9 @@
 namespace kelvarin::exchange {
 
 struct ExchangeOptions {
+    // Another address of this machine serves clients in a network namespace
+    // of their own, behind a link with delay.
+    std::string address = "127.0.0.1";
     int port = 0;
     MarketSettings market;
     FaultPlan faults;

@@ -109,6 +109,8 @@ void ExchangeServer::ServeArchive(const httplib::Request& request, httplib::Resp
     const std::string id = request.matches[1];
     if (!m_requestLog.empty())
         LogRequest(id);
+    if (const auto delay = m_faults.delayMs.find(id); delay != m_faults.delayMs.end())
+        Wait(std::chrono::milliseconds(delay->second));
     if (m_faults.missing.count(id) != 0) {
         response.status = 404;
         return;
@@ -176,14 +178,13 @@ void ExchangeServer::Warm() {
         m_archives.Get(day);
 }
 
-int ExchangeServer::Bind(int port) {
-    const char* host = "127.0.0.1";
+int ExchangeServer::Bind(const std::string& address, int port) {
     if (port == 0)
-        port = m_server->bind_to_any_port(host);
-    else if (!m_server->bind_to_port(host, port))
+        port = m_server->bind_to_any_port(address);
+    else if (!m_server->bind_to_port(address, port))
         port = -1;
     if (port < 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+        throw std::runtime_error("cannot listen on " + address);
     return port;
 }
 

@@ -15,9 +15,9 @@
 
 namespace kelvarin::exchange {
 
-// The simulated exchange's price server on 127.0.0.1: the index page, one
-// archive per trading day, and the faults it was told to show; over HTTPS
-// when given a certificate.
+// The simulated exchange's price server on 127.0.0.1, or another address
+// it is given: the index page, one archive per trading day, and the faults
+// it was told to show; over HTTPS when given a certificate.
 class ExchangeServer {
 public:
     // Throws when the certificate or its key cannot be loaded.
@@ -30,8 +30,8 @@ public:
     // Appends the id of every archive asked for, one a line, to the file at
     // `path`, so a test can tell what a client fetched and how often.
     void LogRequestsTo(const std::string& path);
-    // Binds 127.0.0.1:port (0 picks a free port) and returns the port.
-    int Bind(int port);
+    // Binds address:port (0 picks a free port) and returns the port.
+    int Bind(const std::string& address, int port);
     // Serves until Stop; returns at once when Stop came first.
     void Run();
     // From any thread; also ends stalled replies and pending delays.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct FaultPlan {
     bool redirectLoop = false;
     // Delay before every reply.
     int slowMs = 0;
+    // Further delay before the reply for one archive, in milliseconds, so a
+    // client with several transfers under way sees them end out of order.
+    std::map<std::string, int> delayMs;
     // The index page padded to at least this many MiB with unrelated markup.
     std::size_t indexSizeMib = 0;
 };

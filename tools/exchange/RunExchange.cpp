@@ -16,11 +16,12 @@ int RunExchange(const ExchangeOptions& options) {
             server.Warm();
         if (!options.requestLog.empty())
             server.LogRequestsTo(options.requestLog);
-        const int port = server.Bind(options.port);
+        const int port = server.Bind(options.address, options.port);
         signals.OnSignal([&server] { server.Stop(); });
         // The listening socket already queues connections, so a client that
         // reads this line may connect before the accept loop runs.
-        std::printf("%s://127.0.0.1:%d\n", options.tls.Enabled() ? "https" : "http", port);
+        std::printf("%s://%s:%d\n", options.tls.Enabled() ? "https" : "http",
+                    options.address.c_str(), port);
         std::fflush(stdout);
         server.Run();
         return 0;

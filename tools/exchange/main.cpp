@@ -2,6 +2,8 @@
 #include "exchange/RunExchange.h"
 
 #include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
 
 using kelvarin::exchange::ExchangeOptions;
 using kelvarin::exchange::MarketGenerator;
@@ -11,6 +13,9 @@ int main(int argc, char** argv) {
     ExchangeOptions options;
     CLI::App app{"kelvarin-exchange: a simulated exchange price server on 127.0.0.1"};
 
+    app.add_option("--address", options.address, "IPv4 address to listen on")
+        ->capture_default_str()
+        ->check(CLI::ValidIPV4);
     app.add_option("--port", options.port, "Port to listen on; 0 picks a free one")
         ->check(CLI::Range(0, 65535));
     app.add_option("--days", options.market.days, "Trading days offered")
@@ -51,9 +56,27 @@ int main(int argc, char** argv) {
                  "The index page and /redirect-loop redirect to themselves");
     app.add_option("--slow-ms", faults.slowMs, "Delay every reply by this many milliseconds")
         ->check(CLI::NonNegativeNumber);
+    std::vector<std::string> delays;
+    app.add_option("--delay", delays, "Delay the reply for archive ID by MS milliseconds")
+        ->type_name("ID=MS")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const std::size_t equals = text.rfind('=');
+                // At most 7 digits: no delay of the tests needs more than minutes.
+                return equals != std::string::npos && equals + 1 < text.size() &&
+                               text.size() - equals - 1 <= 7 &&
+                               text.find_first_not_of("0123456789", equals + 1) == std::string::npos
+                           ? std::string()
+                           : "not ID=MS: " + text;
+            },
+            "ID=MS"));
     app.add_option("--index-size-mib", faults.indexSizeMib, "Pad the index page to this size");
 
     CLI11_PARSE(app, argc, argv);
     options.market.firstDate = *TradingDate::Parse(firstDate);
+    for (const std::string& delay : delays) {
+        const std::size_t equals = delay.rfind('=');
+        faults.delayMs[delay.substr(0, equals)] = std::stoi(delay.substr(equals + 1));
+    }
     return kelvarin::exchange::RunExchange(options);
 }

@@ -21,7 +21,7 @@ constexpr const char* WelcomeText = "Welcome to Kelvarin. Click Connect to begin
 
 } // namespace
 
-ControlForm::ControlForm(WorkingFolders& folders, std::string server, CertificateTrust trust,
+ControlForm::ControlForm(WorkingFolders& folders, std::string server, TransferSettings transfer,
                          MessageBoxes& messages, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::ControlForm>()), m_folders(folders),
       m_messages(messages),
@@ -33,7 +33,7 @@ ControlForm::ControlForm(WorkingFolders& folders, std::string server, Certificat
         [this](const std::string& text) { emit CauseShown(QString::fromStdString(text)); });
     m_context =
         std::make_unique<StageContext>(StageContext{folders, *m_frontEnd, std::move(server)});
-    m_context->transfer.trust = std::move(trust);
+    m_context->transfer = std::move(transfer);
     m_remote = std::make_unique<RemoteListAdapter>(*m_ui->remoteList);
     m_zip = std::make_unique<FileListAdapter>(*m_ui->zipList, *m_ui->zipFolderEdit, *m_ui->zipCount,
                                               m_icons);

@@ -30,7 +30,7 @@ class StageListView;
 class ControlForm : public QWidget {
     Q_OBJECT
 public:
-    ControlForm(WorkingFolders& folders, std::string server, CertificateTrust trust,
+    ControlForm(WorkingFolders& folders, std::string server, TransferSettings transfer,
                 MessageBoxes& messages, QWidget* parent = nullptr);
     ~ControlForm() override;
 

@@ -9,7 +9,7 @@
 namespace kelvarin::gui {
 
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
-                                                 bool* userLibrary, CertificateTrust* trust) {
+                                                 bool* userLibrary, TransferSettings* transfer) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kelvarin Downloader"));
     const QCommandLineOption help = parser.addHelpOption();
@@ -31,6 +31,12 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
                        "$SSL_CERT_FILE, else the system's trust store)."),
         QStringLiteral("FILE"));
     parser.addOption(cacert);
+    const QCommandLineOption connections(
+        QStringLiteral("connections"),
+        QStringLiteral("Archive transfers Download keeps under way at once, 1 to 16 (default: %1).")
+            .arg(DefaultConnections),
+        QStringLiteral("N"));
+    parser.addOption(connections);
     // A missing --server value is the one other error; the address check
     // below refuses the empty address it leaves.
     parser.parse(arguments);
@@ -63,8 +69,21 @@ std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, s
             return std::nullopt;
         }
     }
-    if (trust)
-        *trust = std::move(chosen);
+    int count = DefaultConnections;
+    if (parser.isSet(connections)) {
+        bool number = false;
+        const QString text = parser.value(connections);
+        count = text.toInt(&number);
+        if (!number || count < MinConnections || count > MaxConnections) {
+            err << "kelvarin: --connections takes a number from " << MinConnections << " to "
+                << MaxConnections << ", not \"" << text.toStdString() << "\"\n";
+            return std::nullopt;
+        }
+    }
+    if (transfer) {
+        transfer->trust = std::move(chosen);
+        transfer->connections = count;
+    }
     return checked;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/CertificateTrust.h"
+#include "net/TransferSettings.h"
 
 #include <QStringList>
 #include <iosfwd>
@@ -13,12 +13,13 @@ namespace kelvarin::gui {
 // exchange's own, checked and without a "/" at its end. An unknown option is
 // warned about on `err` and otherwise ignored, so the program still starts;
 // --help and --version are answered and end the program. Nullopt when the
-// address or the --cacert file is refused, once the reason is on `err`. Qt's
-// own options are taken out of `arguments` by QApplication beforehand.
-// `userLibrary`, when given, tells whether --user-library was set; `trust`
-// receives the --cacert file, else the authorities the environment names.
+// address, the --cacert file or the --connections number is refused, once
+// the reason is on `err`. Qt's own options are taken out of `arguments` by
+// QApplication beforehand. `userLibrary`, when given, tells whether
+// --user-library was set; `transfer` receives the --cacert file, else the
+// authorities the environment names, and the number of connections.
 std::optional<std::string> ServerFromCommandLine(const QStringList& arguments, std::ostream& err,
                                                  bool* userLibrary = nullptr,
-                                                 CertificateTrust* trust = nullptr);
+                                                 TransferSettings* transfer = nullptr);
 
 } // namespace kelvarin::gui

@@ -21,8 +21,8 @@ static void InitResources() {
 namespace kelvarin::gui {
 
 KelvarinApp::KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary,
-                         CertificateTrust trust)
-    : m_server(std::move(server)), m_trust(std::move(trust)), m_userLibrary(userLibrary),
+                         TransferSettings transfer)
+    : m_server(std::move(server)), m_transfer(std::move(transfer)), m_userLibrary(userLibrary),
       m_messages(mode) {
     InitResources();
 }
@@ -62,7 +62,7 @@ bool KelvarinApp::Start() {
     if (!PrepareBaseFolder())
         return false;
     ReadSettings(m_folders.SettingsPath(), m_folders);
-    m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_trust, m_messages);
+    m_frame = std::make_unique<MainFrame>(m_folders, m_server, m_transfer, m_messages);
     m_messages.SetParent(m_frame.get());
     m_frame->InitialUpdate();
     m_frame->showMaximized();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
-#include "net/CertificateTrust.h"
+#include "net/TransferSettings.h"
 #include "ui/form/MessageBoxes.h"
 
 #include <memory>
@@ -15,10 +15,11 @@ class MainFrame;
 class KelvarinApp {
 public:
     // With `userLibrary` the base folder is the user's data folder for the
-    // program instead of the current directory. `trust` says which
-    // certificate authorities https:// servers are checked against.
+    // program instead of the current directory. `transfer` says which
+    // certificate authorities https:// servers are checked against and how
+    // many transfers Download keeps under way.
     KelvarinApp(std::string server, MessageBoxes::Mode mode, bool userLibrary = false,
-                CertificateTrust trust = {});
+                TransferSettings transfer = {});
     ~KelvarinApp();
 
     // The names Qt derives the user's data folder and the message box titles
@@ -45,7 +46,7 @@ private:
     bool PrepareBaseFolder();
 
     std::string m_server;
-    CertificateTrust m_trust;
+    TransferSettings m_transfer;
     bool m_userLibrary;
     WorkingFolders m_folders;
     MessageBoxes m_messages;

@@ -87,10 +87,11 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     m_ui.okButton->raise();
 }
 
-MainFrame::MainFrame(WorkingFolders& folders, std::string server, CertificateTrust trust,
+MainFrame::MainFrame(WorkingFolders& folders, std::string server, TransferSettings transfer,
                      MessageBoxes& messages)
     : m_folders(folders), m_messages(messages), m_splitter(new QSplitter(Qt::Vertical, this)),
-      m_form(new ControlForm(folders, std::move(server), std::move(trust), messages, m_splitter)),
+      m_form(
+          new ControlForm(folders, std::move(server), std::move(transfer), messages, m_splitter)),
       m_startPage(new StartPage(m_splitter)) {
     setWindowIcon(QIcon(QStringLiteral(":/kelvarin/kelvarin.png")));
     m_form->setObjectName(QStringLiteral("controlForm"));

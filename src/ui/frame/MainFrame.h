@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WorkingFolders.h"
-#include "net/CertificateTrust.h"
+#include "net/TransferSettings.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -35,7 +35,7 @@ PaneHeights SplitPaneHeights(int frameHeight);
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    MainFrame(WorkingFolders& folders, std::string server, CertificateTrust trust,
+    MainFrame(WorkingFolders& folders, std::string server, TransferSettings transfer,
               MessageBoxes& messages);
     ~MainFrame() override;
 

@@ -150,6 +150,9 @@ TEST_F(CliCommandsTest, UsageErrorsExitWith2AndTouchNothing) {
         {"--server", "ftp://127.0.0.1:1", "connect"},
         {"--server", "127.0.0.1:1", "run"},
         {"--server", "http://", "connect"},
+        {"--connections", "0", "connect"},
+        {"--connections", "17", "run"},
+        {"--connections", "four", "run"},
     };
     for (const auto& args : usages) {
         const CliResult result = Run(args);
@@ -167,6 +170,15 @@ TEST_F(CliCommandsTest, RefusedServerAddressIsNamed) {
     const CliResult result = Run({"--server", "gopher://127.0.0.1:1/", "connect"});
     EXPECT_EQ(result.code, 2);
     EXPECT_NE(result.err.find("\"gopher://127.0.0.1:1/\""), std::string::npos) << result.err;
+}
+
+TEST_F(CliCommandsTest, ConnectionsAreANumberFromOneToSixteen) {
+    const CliResult refused = Run({"--connections", "17", "connect"});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("--connections"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("1 to 16"), std::string::npos) << refused.err;
+    for (const char* count : {"1", "16"})
+        EXPECT_EQ(Run({"--connections", count, "folders"}).code, 0) << count;
 }
 
 TEST_F(CliCommandsTest, HelpExitsWith0) {

@@ -33,10 +33,12 @@ protected:
     }
     std::string ZipFile(const std::string& name) const { return folders.ZipFolder + name; }
     std::string MarkerPath() const { return ZipFile(std::string(AutoDownloadMarker)); }
+    // Sorted: with several transfers under way the requests go out in no fixed order.
     Strings Fetched() const {
         Strings paths;
         for (const std::string& path : server.Requests())
             paths.push_back(path.substr(0, path.find("/$File")).substr(25));
+        std::sort(paths.begin(), paths.end());
         return paths;
     }
 
@@ -70,8 +72,9 @@ TEST_F(DownloadTest, AutoShowsEachItemsTexts) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Download successful"), texts.end());
 }
 
-TEST_F(DownloadTest, RunConnectsOnceAndEveryItemKeepsItsOwnTexts) {
+TEST_F(DownloadTest, OneTransferAtATimeConnectsOnceAndEveryItemKeepsItsOwnTexts) {
     Offer({"20040121", "20040122", "20040123"});
+    context.transfer.connections = 1;
 
     ASSERT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
 
@@ -162,6 +165,7 @@ TEST_F(DownloadTest, DashesStayInTheAddressButLeaveTheLocalName) {
 
 TEST_F(DownloadTest, PauseEndsTheRunAfterTheItemInHand) {
     Offer({"20040121", "20040122", "20040123"});
+    context.transfer.connections = 1;
     frontEnd.OnPump(2, [] { StopRequested = 1; });
 
     RunDownload(context, true, remoteList, zipList);
@@ -176,6 +180,33 @@ TEST_F(DownloadTest, PauseEndsTheRunAfterTheItemInHand) {
     RunDownload(context, true, remoteList, zipList);
     EXPECT_EQ(Fetched(), (Strings{"20040121", "20040122", "20040123"}));
     EXPECT_EQ(frontEnd.LastStatus(), "Total files downloaded: 2, last:SGX20040123.zip");
+}
+
+TEST_F(DownloadTest, PauseStartsNoTransferBeyondThoseUnderWay) {
+    Offer({"20040121", "20040122", "20040123", "20040124", "20040125", "20040126"});
+    server.Delay(ArchivePath("20040121"), std::chrono::milliseconds(300));
+    context.transfer.connections = 3;
+    frontEnd.OnEveryPump([this] {
+        const Strings& texts = frontEnd.StatusTexts();
+        if (std::find(texts.begin(), texts.end(), "Downloading SGX20040121.zip...") != texts.end())
+            StopRequested = 1;
+    });
+
+    RunDownload(context, true, remoteList, zipList);
+
+    EXPECT_EQ(Fetched(), (Strings{"20040121", "20040122", "20040123"}));
+    EXPECT_EQ(Rows(zipList), (Strings{".", "..", "SGX20040121.zip"}));
+}
+
+TEST_F(DownloadTest, ArchiveListedTwiceIsRequestedOnceWithTransfersAhead) {
+    Offer({"20040120", "20040121", "20040121", "20040122"});
+    // Every transfer ahead has ended, or not, by the time the first is handed over.
+    server.Delay(ArchivePath("20040120"), std::chrono::milliseconds(200));
+    context.transfer.connections = 4;
+
+    ASSERT_EQ(RunDownload(context, true, remoteList, zipList), StageOutcome::Succeeded);
+
+    EXPECT_EQ(Fetched(), (Strings{"20040120", "20040121", "20040122"}));
 }
 
 TEST_F(DownloadTest, StopLeftFromBeforeTheRunIsCleared) {
@@ -285,7 +316,11 @@ TEST_F(DownloadTest, ZipFolderThatCannotTakeTheFileEndsTheRun) {
     ASSERT_EQ(frontEnd.Messages().size(), 1u);
     EXPECT_NE(frontEnd.Messages()[0].text.find(folders.ZipFolder + "SGX20040122.zip"),
               std::string::npos);
-    EXPECT_EQ(Fetched(), Strings{"20040122"});
+    const Strings& texts = frontEnd.StatusTexts();
+    EXPECT_EQ(
+        std::count_if(texts.begin(), texts.end(),
+                      [](const std::string& text) { return text.starts_with("Downloading "); }),
+        1);
     EXPECT_EQ(frontEnd.LastStatus(), "Download successful");
 }
 
