@@ -2,6 +2,7 @@
 
 #include "cli/CliFrontEnd.h"
 #include "net/CertificateTrust.h"
+#include "net/TransferLimits.h"
 
 #include <string>
 #include <vector>
@@ -16,10 +17,13 @@ struct CliDefaults {
     std::string userLibrary{};
     std::string installedStartPage{};
     CertificateTrust trust{};
+    TransferLimits limits{};
 
     // The current directory, KELVARIN_SERVER or else the exchange's own host,
-    // the user's data folder, the start page installed with this program and
-    // the certificate authorities the environment names.
+    // the user's data folder, the start page installed with this program, the
+    // certificate authorities the environment names, and KELVARIN_STALL_SECONDS
+    // for a shorter wait on a stalled transfer, so that tests of many stalls
+    // need not wait a minute for each.
     static CliDefaults FromEnvironment();
 };
 

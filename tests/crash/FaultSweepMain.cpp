@@ -1,7 +1,6 @@
 // The whole fault sweep, run by tests/crash/run-faults: every write step of
 // every command of a bigger market failed once with each error in turn.
 #include "FaultRun.h"
-#include "support/ExchangeProcess.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -16,8 +15,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool traced = argc == 5;
-    ExchangeProcess exchange({"--days", argv[1], "--stocks", argv[2], "--seed", argv[3]});
-    FaultSweep sweep(exchange.Url());
+    FaultSweep sweep(
+        {.seed = std::stoull(argv[3]), .days = std::stoul(argv[1]), .stocks = std::stoul(argv[2])});
     sweep.Prepare();
     bool allRecovered = true;
     for (const FaultCommand& command : FaultCommands()) {
