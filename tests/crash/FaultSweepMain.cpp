@@ -4,22 +4,28 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <set>
 #include <string>
 
 using namespace kelvarin::test;
 
 int main(int argc, char** argv) {
-    const std::string usage = "usage: kelvarin-fault-sweep DAYS STOCKS SEED [--strace]\n";
-    if (argc != 4 && !(argc == 5 && std::string(argv[4]) == "--strace")) {
+    const std::string usage =
+        "usage: kelvarin-fault-sweep DAYS STOCKS SEED [--strace] [COMMAND...]\n";
+    if (argc < 4) {
         std::cerr << usage;
         return 2;
     }
-    const bool traced = argc == 5;
+    const bool traced = argc > 4 && std::string(argv[4]) == "--strace";
+    // Commands by name, such as "run" or "clear zip"; every command when none.
+    const std::set<std::string> chosen(argv + (traced ? 5 : 4), argv + argc);
     FaultSweep sweep(
         {.seed = std::stoull(argv[3]), .days = std::stoul(argv[1]), .stocks = std::stoul(argv[2])});
     sweep.Prepare();
     bool allRecovered = true;
     for (const FaultCommand& command : FaultCommands()) {
+        if (!chosen.empty() && !chosen.contains(command.name))
+            continue;
         long steps = 0;
         long runs = 0;
         std::size_t faults = 0;
