@@ -23,14 +23,14 @@ TEST(SoakTest, EveningsWithFaultsEndInTheLibraryOfOneCleanRun) {
     EXPECT_EQ(faults, "") << log.str();
     for (const SoakFault kind : SoakFaults)
         EXPECT_GE(result.injected.count(kind), 1u) << FaultName(kind) << " never came";
-    // Each 404, 500, cut or stalled day must have held the library at least
-    // one evening, or the faults were never met.
+    // Each 404, 500 or cut day must have been held at least one evening, or
+    // the faults were never met. A stalled transfer holds nothing: it says
+    // nothing about the day.
     long daysFailing = 0;
     for (const SoakEvening& evening : plan)
-        daysFailing +=
-            evening.faulty &&
-            (evening.fault == SoakFault::Missing || evening.fault == SoakFault::Error500 ||
-             evening.fault == SoakFault::Cut || evening.fault == SoakFault::Stall);
+        daysFailing += evening.faulty &&
+                       (evening.fault == SoakFault::Missing ||
+                        evening.fault == SoakFault::Error500 || evening.fault == SoakFault::Cut);
     EXPECT_GE(static_cast<long>(result.heldEvenings.size()), daysFailing) << log.str();
 }
 
