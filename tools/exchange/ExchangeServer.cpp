@@ -56,8 +56,9 @@ std::unique_ptr<httplib::Server> MakeServer(const TlsFiles& tls) {
 // is still generated over all days, so each evening's exchange offers the
 // same archives as the evening before, and one more.
 FaultPlan Published(FaultPlan faults, const MarketGenerator& market) {
-    for (std::size_t day = faults.offeredDays; faults.offeredDays != 0 && day < market.DayCount();
-         ++day) {
+    if (faults.offeredDays == 0)
+        return faults;
+    for (std::size_t day = faults.offeredDays; day < market.DayCount(); ++day) {
         faults.unlisted.insert(market.IdOf(day));
         faults.missing.insert(market.IdOf(day));
     }
