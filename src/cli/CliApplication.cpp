@@ -77,11 +77,15 @@ CliDefaults CliDefaults::FromEnvironment() {
     const char* server = std::getenv("KELVARIN_SERVER");
     std::error_code ignored;
     const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    TransferLimits limits;
+    if (const char* stall = std::getenv("KELVARIN_STALL_SECONDS"); stall && std::atol(stall) > 0)
+        limits.lowSpeedTime = std::chrono::seconds(std::atol(stall));
     return {CurrentDirectory(),
             server && *server ? server : DefaultExchangeServer,
             UserLibraryFolder(),
             InstalledStartPage(program),
             CertificateTrustFromEnvironment(),
+            limits,
             program,
             UserUnitFolder()};
 }
@@ -188,6 +192,7 @@ int CliApplication::Run(const std::vector<std::string>& args) {
     CliContext context(StartUpFolders(AsBaseFolder(baseFolder)), *checkedServer, m_streams);
     context.stage.transfer.trust = std::move(trust);
     context.stage.transfer.connections = connections;
+    context.stage.transfer.limits = m_defaults.limits;
     context.frontEnd.SetCommandPrefix("kelvarin-cli --base " +
                                       ShellWord(context.folders.BaseFolder));
     context.frontEnd.SetFolderWait(std::chrono::seconds(waitSeconds));

@@ -3,6 +3,7 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/UserSystemctl.h"
 #include "net/CertificateTrust.h"
+#include "net/TransferLimits.h"
 
 #include <memory>
 #include <string>
@@ -20,14 +21,17 @@ struct CliDefaults {
     std::string userLibrary{};
     std::string installedStartPage{};
     CertificateTrust trust{};
+    TransferLimits limits{};
     std::string program{};
     std::string userUnitFolder{};
     std::unique_ptr<UserSystemctl> systemctl = std::make_unique<SessionSystemctl>();
 
     // The current directory, KELVARIN_SERVER or else the exchange's own host,
     // the user's data folder, the start page installed with this program, the
-    // certificate authorities the environment names, this program's file and
-    // the user's unit folder.
+    // certificate authorities the environment names, KELVARIN_STALL_SECONDS
+    // for a shorter wait on a stalled transfer (so that tests of many stalls
+    // need not wait a minute for each), this program's file and the user's
+    // unit folder.
     static CliDefaults FromEnvironment();
 };
 

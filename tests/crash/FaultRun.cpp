@@ -1,10 +1,12 @@
 #include "FaultRun.h"
 
 #include "app/FileAccess.h"
+#include "pipeline/LastRun.h"
 #include "support/TestPaths.h"
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <stdexcept>
 
 namespace kelvarin::test {
@@ -14,6 +16,23 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t SettingsStart = 4;
+constexpr std::size_t GapStart = 5;
+
+std::vector<std::string> ExchangeArgs(const exchange::MarketSettings& market) {
+    return {"--days", std::to_string(market.days), "--stocks", std::to_string(market.stocks),
+            "--seed", std::to_string(market.seed)};
+}
+
+// The day in the middle, so that days on both sides of it wait or go on.
+std::string GapDay(const exchange::MarketSettings& market) {
+    return exchange::MarketGenerator(market).IdOf(market.days / 2);
+}
+
+std::vector<std::string> GapExchangeArgs(const exchange::MarketSettings& market) {
+    std::vector<std::string> args = ExchangeArgs(market);
+    args.insert(args.end(), {"--missing", GapDay(market)});
+    return args;
+}
 
 // What the program writes on stderr when it fails a step on purpose.
 constexpr std::string_view FaultNote = "kelvarin: write step ";
@@ -27,6 +46,23 @@ bool IsTemporaryFile(const std::string& relativePath) {
 // what counts for them.
 bool IsStageRecord(const std::string& relativePath) {
     return fs::path(relativePath).filename().string().starts_with("log_");
+}
+
+// The records of the base folder that say what runs did, each replaced whole:
+// the held days, the skipped days, the last run.
+bool IsRunRecord(const std::string& relativePath) {
+    return relativePath.starts_with("kelvarin-") && relativePath != "kelvarin.ini";
+}
+
+// The records carry the local time they were written at; two runs leave the
+// same records when all else in them is alike.
+FolderFiles Untimed(FolderFiles files) {
+    static const std::regex Time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d{4})");
+    for (auto& [name, bytes] : files) {
+        if (IsRunRecord(name))
+            bytes = std::regex_replace(bytes, Time, "<time>");
+    }
+    return files;
 }
 
 std::string Described(const ProcessOutput& output) {
@@ -74,6 +110,8 @@ const std::vector<FaultCommand>& FaultCommands() {
         {"clear unzip", {"clear", "unzip", "--yes"}, 3},
         {"clear stocks", {"clear", "stocks", "--yes"}, 3},
         {"settings", {"folders", "--zip", "/elsewhere/zip/"}, SettingsStart},
+        {"run", {"run"}, 0},
+        {"skip", {"skip", "<gap>"}, GapStart},
     };
     return commands;
 }
@@ -91,7 +129,9 @@ const char* ErrorName(int error) {
     }
 }
 
-FaultSweep::FaultSweep(std::string server) : m_server(std::move(server)) {}
+FaultSweep::FaultSweep(const exchange::MarketSettings& market)
+    : m_exchange(ExchangeArgs(market)), m_gapExchange(GapExchangeArgs(market)),
+      m_server(m_exchange.Url()), m_gapItem("SGX" + GapDay(market)) {}
 
 ProcessOutput FaultSweep::Cli(const std::string& base, const std::vector<std::string>& args,
                               const std::string& fault) const {
@@ -100,7 +140,8 @@ ProcessOutput FaultSweep::Cli(const std::string& base, const std::vector<std::st
     if (!fault.empty())
         argv.push_back("KELVARIN_FAIL_WRITE=" + fault);
     argv.insert(argv.end(), {CliBinary, "--base", base, "--server", m_server});
-    argv.insert(argv.end(), args.begin(), args.end());
+    for (const std::string& arg : args)
+        argv.push_back(arg == "<gap>" ? m_gapItem : arg);
     return RunProcess(argv);
 }
 
@@ -123,14 +164,21 @@ void FaultSweep::Prepare() {
     fs::create_directory(settings);
     clean(settings, {"folders", "--reset"});
     m_starts.push_back(settings);
+    const std::string gap = m_work / "start-gap";
+    fs::create_directory(gap);
+    const ProcessOutput held =
+        RunProcess({CliBinary, "--base", gap, "--server", m_gapExchange.Url(), "run"});
+    if (held.exitCode != 1 || !fs::exists(gap + "/kelvarin-held-days"))
+        throw std::runtime_error("the run over the gap held no day: " + Described(held));
+    m_starts.push_back(gap);
     for (const std::string& start : m_starts)
-        m_startSnapshots.push_back(SnapshotFolder(start));
+        m_startSnapshots.push_back(Untimed(SnapshotFolder(start)));
 
     for (const FaultCommand& command : FaultCommands()) {
         const std::string result = m_work / ("result-" + std::to_string(m_results.size()));
         CopyFolder(m_starts[command.start], result);
         clean(result, command.args);
-        m_results[command.name] = SnapshotFolder(result);
+        m_results[command.name] = Untimed(SnapshotFolder(result));
     }
 }
 
@@ -146,17 +194,36 @@ void FaultSweep::CheckFailedRun(const FaultCommand& command, const std::string& 
         faults.push_back(what + ": no message names a file: " + messages);
     const FolderFiles& before = m_startSnapshots[command.start];
     const FolderFiles& after = m_results.at(command.name);
-    for (const auto& [name, bytes] : SnapshotFolder(base)) {
+    const FolderFiles left = Untimed(SnapshotFolder(base));
+    // A monitor must never read tonight's failure as a success.
+    const auto record = LastRun::Read({.BaseFolder = base});
+    const auto recordBefore = before.find("kelvarin-last-run");
+    const bool recordWritten =
+        left.contains("kelvarin-last-run") &&
+        (recordBefore == before.end() || recordBefore->second != left.at("kelvarin-last-run"));
+    if (recordWritten && record &&
+        (record->exitStatus != output.exitCode || record->outcome != "failed"))
+        faults.push_back(what + ": the record of the run says it ended with " + record->outcome +
+                         ", exit " + std::to_string(record->exitStatus));
+    for (const auto& [name, bytes] : left) {
         if (IsTemporaryFile(name)) {
             faults.push_back(what + ": the temporary file " + name + " was left");
             continue;
         }
-        if (IsStageRecord(name))
+        if (IsRunRecord(name) && !bytes.empty() && bytes.back() != '\n')
+            faults.push_back(what + ": the record " + name + " is cut short");
+        if (IsStageRecord(name) || IsRunRecord(name))
             continue;
         const auto old = before.find(name);
         const auto whole = after.find(name);
+        // `run` goes on past a failed day with the days before it, so a
+        // history may stand complete up to that day: whole rows of its
+        // finished self.
+        const bool daysBefore =
+            command.name == "run" && whole != after.end() && whole->second.starts_with(bytes) &&
+            (whole->second[bytes.size()] == '\r' || whole->second[bytes.size()] == '\n');
         if ((old == before.end() || old->second != bytes) &&
-            (whole == after.end() || whole->second != bytes))
+            (whole == after.end() || whole->second != bytes) && !daysBefore)
             faults.push_back(what + ": " + name + " is neither its old nor its finished self (" +
                              std::to_string(bytes.size()) + " bytes)");
     }
@@ -178,7 +245,7 @@ FaultSweepResult FaultSweep::Sweep(const FaultCommand& command, int error, long 
         if (failed.err.find(FaultNote) == std::string::npos) {
             // The run took fewer steps: it must have been a clean one.
             result.endedAt = step;
-            const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
+            const std::string difference = SnapshotDifference(Untimed(SnapshotFolder(base)), after);
             if (failed.exitCode != 0 || !difference.empty())
                 result.faults.push_back(what + ": the run that never reached the step: " +
                                         Described(failed) + difference);
@@ -193,7 +260,7 @@ FaultSweepResult FaultSweep::Sweep(const FaultCommand& command, int error, long 
             result.faults.push_back(what + ", the run after it: " + Described(rerun));
             continue;
         }
-        const std::string difference = SnapshotDifference(SnapshotFolder(base), after);
+        const std::string difference = SnapshotDifference(Untimed(SnapshotFolder(base)), after);
         if (!difference.empty())
             result.faults.push_back(what + ", after the run after it:\n" + difference);
     }
@@ -213,7 +280,8 @@ long FaultSweep::TracedWriteCalls(const FaultCommand& command) const {
                                   "-qq",          "-o",           trace, "-e",
                                   calls,          "/usr/bin/env", "-u",  "KELVARIN_FAIL_WRITE"};
     argv.insert(argv.end(), {CliBinary, "--base", base, "--server", m_server});
-    argv.insert(argv.end(), command.args.begin(), command.args.end());
+    for (const std::string& arg : command.args)
+        argv.push_back(arg == "<gap>" ? m_gapItem : arg);
     if (RunProcess(argv).exitCode != 0)
         return -1;
     std::ifstream lines(trace);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CrashRun.h"
+#include "exchange/MarketGenerator.h"
+#include "support/ExchangeProcess.h"
 
 #include <cerrno>
 #include <map>
@@ -10,12 +12,14 @@
 namespace kelvarin::test {
 
 // The kelvarin-cli commands whose write steps a fault sweep fails: the three
-// stages that store files, Clear of each folder, and the settings write.
+// stages that store files, Clear of each folder, the settings write, `run`
+// with the record of the run it leaves, and `skip` with its list of days.
 struct FaultCommand {
     std::string name;
     std::vector<std::string> args;
     // The folders it starts on: 0 empty, 1 downloaded, 2 unzipped, 3 updated,
-    // 4 a base folder with a settings file.
+    // 4 a base folder with a settings file, 5 a run that met a day answering
+    // 404, which `skip` lets go.
     std::size_t start;
 };
 const std::vector<FaultCommand>& FaultCommands();
@@ -42,7 +46,8 @@ struct FaultSweepResult {
 // byte as a run that never met one.
 class FaultSweep {
 public:
-    explicit FaultSweep(std::string server);
+    // Serves the market twice: whole, and with one day answering 404.
+    explicit FaultSweep(const exchange::MarketSettings& market);
 
     // Builds the folders each command starts on, and what a clean run of each
     // command leaves: the references of every sweep.
@@ -64,7 +69,11 @@ private:
                         const ProcessOutput& output, int error, const std::string& what,
                         std::vector<std::string>& faults) const;
 
+    ExchangeProcess m_exchange;
+    ExchangeProcess m_gapExchange;
     std::string m_server;
+    // The held day of the gap exchange, as `skip` takes it.
+    std::string m_gapItem;
     TempDir m_work;
     std::vector<std::string> m_starts;
     std::vector<FolderFiles> m_startSnapshots;

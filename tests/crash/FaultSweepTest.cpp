@@ -1,5 +1,4 @@
 #include "FaultRun.h"
-#include "support/ExchangeProcess.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -10,7 +9,7 @@ namespace {
 // Three days of four stocks keep every command's steps few enough that each
 // is failed once within seconds; tests/crash/run-faults fails every step
 // with every error on a bigger market.
-const std::vector<std::string> Market{"--days", "3", "--stocks", "4", "--seed", "5"};
+const exchange::MarketSettings Market{.seed = 5, .days = 3, .stocks = 4};
 constexpr long StepLimit = 400;
 // Open, write, flush and rename: the least any command here writes.
 constexpr long MinimumSteps = 4;
@@ -45,8 +44,7 @@ protected:
         EXPECT_EQ(failed, steps) << name << ": not every step up to the last was failed";
     }
 
-    ExchangeProcess m_exchange{Market};
-    FaultSweep m_sweep{m_exchange.Url()};
+    FaultSweep m_sweep{Market};
 };
 
 TEST_F(FaultSweepTest, DownloadFailingAtAnyStepIsCompletedByTheNextRun) {
@@ -68,6 +66,14 @@ TEST_F(FaultSweepTest, ClearFailingAtAnyStepIsCompletedByTheNextRun) {
 
 TEST_F(FaultSweepTest, SettingsWriteFailingAtAnyStepKeepsTheOldFile) {
     ExpectEveryStepHandled("settings");
+}
+
+TEST_F(FaultSweepTest, RunFailingAtAnyStepLeavesATrueRecordAndIsCompletedByTheNextRun) {
+    ExpectEveryStepHandled("run");
+}
+
+TEST_F(FaultSweepTest, SkipFailingAtAnyStepKeepsTheDayHeld) {
+    ExpectEveryStepHandled("skip");
 }
 
 } // namespace

@@ -52,11 +52,25 @@ std::unique_ptr<httplib::Server> MakeServer(const TlsFiles& tls) {
     return server;
 }
 
+// The days not yet published answer as any unknown archive does. The market
+// is still generated over all days, so each evening's exchange offers the
+// same archives as the evening before, and one more.
+FaultPlan Published(FaultPlan faults, const MarketGenerator& market) {
+    if (faults.offeredDays == 0)
+        return faults;
+    for (std::size_t day = faults.offeredDays; day < market.DayCount(); ++day) {
+        faults.unlisted.insert(market.IdOf(day));
+        faults.missing.insert(market.IdOf(day));
+    }
+    return faults;
+}
+
 } // namespace
 
 ExchangeServer::ExchangeServer(const MarketSettings& market, FaultPlan faults,
                                std::size_t cacheBytes, const TlsFiles& tls)
-    : m_market(market), m_archives(m_market, cacheBytes), m_faults(std::move(faults)),
+    : m_market(market), m_archives(m_market, cacheBytes),
+      m_faults(Published(std::move(faults), m_market)),
       m_indexPage(IndexPage::Build(m_market, m_faults.extraIds, m_faults.indexSizeMib << 20,
                                    m_faults.unlisted)),
       m_server(MakeServer(tls)) {

@@ -17,6 +17,9 @@ struct FaultPlan {
     std::set<std::string> cut;      // half the body without a length, then the connection closes
     std::set<std::string> error500; // 500
     std::set<std::string> unlisted; // no link in the index page; the archive is still served
+    // Only the first this many days have been published, as on an evening
+    // before the last: later days are neither listed nor served. 0 offers all.
+    std::size_t offeredDays = 0;
     // Extra index links with arbitrary id text; each serves the first day's archive.
     std::vector<std::string> extraIds;
     // The index page (and "/redirect-loop") redirect to themselves.

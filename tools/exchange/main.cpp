@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     app.add_option("--error500", faults.error500, "Answer 500 for this archive id");
     app.add_option("--unlisted", faults.unlisted,
                    "Leave this archive id out of the index page (it is still served)");
+    app.add_option("--offered", faults.offeredDays,
+                   "Publish only the first this many of the --days days (0: all)");
     app.add_option("--extra-id", faults.extraIds, "Add an index link with this id text");
     app.add_flag("--redirect-loop", faults.redirectLoop,
                  "The index page and /redirect-loop redirect to themselves");

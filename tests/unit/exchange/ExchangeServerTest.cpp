@@ -118,6 +118,26 @@ TEST(ExchangeIndex, RedirectLoopPointsBackAtItself) {
     }
 }
 
+// An evening before the last shows the days so far of the same market, so a
+// library built evening by evening can be compared with one built at once.
+TEST(ExchangeIndex, OfferedDaysAreThoseOfTheWholeMarketUpToTheEvening) {
+    const std::vector<std::string> market{"--days", "12", "--stocks", "5", "--seed", "3"};
+    ExchangeProcess whole(market);
+    std::vector<std::string> eveningArgs = market;
+    eveningArgs.insert(eveningArgs.end(), {"--offered", "11"});
+    ExchangeProcess evening(eveningArgs);
+
+    std::vector<std::string> all = LinkedIds(Fetch(whole, IndexPath)->body);
+    std::vector<std::string> offered = LinkedIds(Fetch(evening, IndexPath)->body);
+    std::sort(all.begin(), all.end());
+    std::sort(offered.begin(), offered.end());
+    ASSERT_EQ(all.size(), 12u);
+    EXPECT_EQ(offered, std::vector<std::string>(all.begin(), all.end() - 1));
+    EXPECT_EQ(Fetch(evening, ArchivePath(all.back()))->status, 404);
+    for (const std::string& id : {all.front(), all[10]})
+        EXPECT_EQ(Fetch(evening, ArchivePath(id))->body, Fetch(whole, ArchivePath(id))->body) << id;
+}
+
 TEST(ExchangeArchive, HoldsBothDailyFilesAsDeflatedMembers) {
     ExchangeProcess exchange(
         {"--days", "3", "--first-date", "2004-01-22", "--stocks", "5", "--slow-ms", "20"});
