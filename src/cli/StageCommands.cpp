@@ -27,9 +27,12 @@ std::string AfterFailedStep(const WorkingFolders& folders, StageFolder output) {
                ", the last day Download completed; the next run downloads again after it.";
     }
     case StageFolder::Unzip:
-        return "Update went on only up to the last archive Unzip handled. Auto Unzip does not "
-               "try an archive it failed on again: once the cause is mended, unzip it by name "
-               "(kelvarin-cli unzip NAME).";
+        // The stage moves past a broken archive but waits before one whose
+        // daily file the disk refused; which it was is in the message above.
+        return "Update went on only up to the last archive Unzip handled. A broken archive "
+               "is not tried again by Auto Unzip: once it is mended, unzip it by name "
+               "(kelvarin-cli unzip NAME). An archive whose daily file could not be written "
+               "is unzipped again by the next run.";
     case StageFolder::Stock:
         break;
     }
