@@ -20,7 +20,7 @@ struct RepairOutcome {
 void WriteJsonReport(std::ostream& out, const LibraryReport& report, const WorkingFolders& folders,
                      const std::vector<RepairOutcome>* repairs) {
     const auto number = [](std::size_t value) { return static_cast<long long>(value); };
-    const LibrarySummary& summary = report.summary;
+    const CheckSummary& summary = report.summary;
     JsonWriter json(out);
     json.BeginObject();
     json.Key("stockFolder").String(folders.StockFolder);

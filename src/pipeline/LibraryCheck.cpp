@@ -480,7 +480,7 @@ void LibraryChecker::FindExtraDays() {
 }
 
 void LibraryChecker::Gather() {
-    LibrarySummary& summary = m_report.summary;
+    CheckSummary& summary = m_report.summary;
     const auto add = [&](std::string path, std::vector<Finding> findings) {
         if (findings.empty())
             return;

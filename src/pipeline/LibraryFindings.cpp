@@ -23,14 +23,14 @@ std::string_view KindName(FindingKind kind) {
     return KindNames[static_cast<std::size_t>(kind)];
 }
 
-std::size_t LibrarySummary::Findings() const {
+std::size_t CheckSummary::Findings() const {
     return std::accumulate(counts.begin(), counts.end(), std::size_t{0});
 }
 
 std::string SummaryLine(const LibraryReport& report) {
     if (!report.error.empty())
         return report.error;
-    const LibrarySummary& summary = report.summary;
+    const CheckSummary& summary = report.summary;
     std::string line = report.stopped ? "Check stopped after " : "Checked ";
     line += Counted(summary.historyFiles, "history file", "history files") + " (" +
             Counted(summary.rows, "row", "rows") + ")";

@@ -47,7 +47,7 @@ struct FileFindings {
     std::vector<Finding> findings;
 };
 
-struct LibrarySummary {
+struct CheckSummary {
     std::size_t historyFiles = 0;
     std::size_t rows = 0;
     std::size_t dailyFiles = 0; // the applied daily files compared
@@ -62,7 +62,7 @@ struct LibrarySummary {
 // Everything one check found, file by file in name order.
 struct LibraryReport {
     std::vector<FileFindings> files;
-    LibrarySummary summary;
+    CheckSummary summary;
     // Set when the check could not run at all (the stock folder being
     // written by another process, say); nothing was checked then.
     std::string error;
