@@ -1,3 +1,4 @@
+#include "StageFixture.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
 #include "pipeline/DailyArchiveNames.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace kelvarin::test {
@@ -21,17 +21,8 @@ using Strings = std::vector<std::string>;
 
 // The stages of the unattended run over the simulated exchange, with one of
 // its days failing.
-class UnattendedStagesTest : public ::testing::Test {
+class UnattendedStagesTest : public StageTest {
 protected:
-    UnattendedStagesTest() {
-        folders.BaseFolder = dir.Path();
-        folders.ResetToBaseDefaults();
-        for (const std::string* folder :
-             {&folders.ZipFolder, &folders.UnzipFolder, &folders.StockFolder})
-            ::mkdir(folder->c_str(), 0777);
-        StopRequested = 0;
-    }
-
     static std::vector<std::string> Exchange(std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"--days", "5", "--stocks", "3"};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -75,10 +66,6 @@ protected:
     static std::string Zip(const std::string& id) { return LocalName("SGX" + id); }
     static std::string Dat(const std::string& id) { return UnzippedName(Zip(id)); }
 
-    TempDir dir;
-    WorkingFolders folders;
-    FakeFrontEnd frontEnd;
-    StageContext context{folders, frontEnd};
     MemoryList remote;
 };
 
