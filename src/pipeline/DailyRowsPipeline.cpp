@@ -22,17 +22,23 @@ unsigned HelperCount() {
 } // namespace
 
 void DailyRows::Form() {
-    rows.clear();
     stocks.clear();
     ends.clear();
+    // The rows are printed straight into `rows`, which is kept at its
+    // capacity and cut to what was printed at the end.
+    rows.resize(rows.capacity());
+    std::size_t used = 0;
     DailyPriceLines lines(bytes.View());
     std::string_view line;
     while (lines.Next(line)) {
+        if (rows.size() - used < MostHistoryRowBytes)
+            rows.resize(std::max(2 * rows.size(), used + MostHistoryRowBytes));
         const DailyPriceFields fields = CutDailyPriceLine(line);
-        AppendHistoryRow(rows, fields);
+        used = static_cast<std::size_t>(PrintHistoryRow(rows.data() + used, fields) - rows.data());
         stocks.push_back({fields.name, fields.code});
-        ends.push_back(rows.size());
+        ends.push_back(used);
     }
+    rows.resize(used);
 }
 
 DailyRowsPipeline::DailyRowsPipeline() = default;

@@ -254,9 +254,7 @@ bool PrintPlainVolume(char*& at, std::string_view field) {
     return at;
 }
 
-// A row put together on the stack and appended in one go: "\r\n", a date of
-// at most ten characters, then tab and column five times.
-constexpr std::size_t RowBufferSize = 2 + 10 + 4 * (PriceBufferSize + 1) + 24;
+static_assert(MostHistoryRowBytes >= 2 + 10 + 4 * (PriceBufferSize + 1) + 1 + 24);
 
 } // namespace
 
@@ -304,9 +302,8 @@ bool ParseHistoryRow(std::string_view line, HistoryRow& row) {
            ParsePrice(prices[3], row.close, row.thousandths[3], row.exact);
 }
 
-void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
-    char text[RowBufferSize];
-    char* at = text;
+char* PrintHistoryRow(char* at, const DailyPriceFields& fields) {
+    char* const start = at;
     *at++ = '\r';
     *at++ = '\n';
     // As "%s" would, the date ends at a NUL should a line ever hold one.
@@ -320,8 +317,13 @@ void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
     }
     *at++ = '\t';
     if (!PrintPlainVolume(at, fields.volume))
-        at = std::to_chars(at, text + sizeof text, VolumeFieldValue(fields.volume)).ptr;
-    rows.append(text, static_cast<std::size_t>(at - text));
+        at = std::to_chars(at, start + MostHistoryRowBytes, VolumeFieldValue(fields.volume)).ptr;
+    return at;
+}
+
+void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields) {
+    char text[MostHistoryRowBytes];
+    rows.append(text, static_cast<std::size_t>(PrintHistoryRow(text, fields) - text));
 }
 
 void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record) {

@@ -3,6 +3,7 @@
 #include "pipeline/DailyPriceReader.h"
 #include "pipeline/DailyPriceRecord.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,15 @@ void AppendHistoryRow(std::string& rows, const DailyPriceRecord& record);
 // The row of the record the fields convert to (ParseDailyPriceLine's), byte
 // for byte, made from their text without the conversions where it can be.
 void AppendHistoryRow(std::string& rows, const DailyPriceFields& fields);
+
+// The most bytes PrintHistoryRow writes: "\r\n", a date of at most ten
+// characters, then tab and column five times, the widest double at most.
+inline constexpr std::size_t MostHistoryRowBytes = 2 + 10 + 4 * (1 + 320) + 1 + 24;
+
+// The same row written at `at`, which has room for MostHistoryRowBytes;
+// returns its end. For callers that keep rows in a buffer of their own: a row
+// put together on the side and then copied costs more than the printing.
+char* PrintHistoryRow(char* at, const DailyPriceFields& fields);
 
 // stockFolder + name + " (" + code + ").txt", with every "/" of name and code
 // replaced by "_" so a record can never point outside the stock folder.
