@@ -124,7 +124,8 @@ bool UpdateRun::ApplyFile(const std::string& dailyName) {
     ++m_handled;
     m_progressBase += ProgressPerFile;
     m_lastName = dailyName;
-    return !m_batch.Full() || Flush(m_error);
+    // The disk catches up with a full batch while the next one is gathered.
+    return !m_batch.Full() || m_batch.FlushBehind(m_journal, m_markerPath, &m_error);
 }
 
 StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {

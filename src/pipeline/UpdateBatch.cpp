@@ -8,8 +8,10 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <future>
 #include <limits>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kelvarin {
@@ -139,8 +141,7 @@ bool UpdateBatch::WriteRows(std::size_t history, bool create, bool& opened, std:
     return written;
 }
 
-bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPath,
-                             std::string* error) {
+bool UpdateBatch::WriteBatch(UpdateJournal& journal, std::string* error) {
     std::vector<JournalEntry> entries;
     entries.reserve(m_paths.size());
     for (const std::string& path : m_paths)
@@ -159,23 +160,42 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
         }
         CrashPoint();
     }
+    // The marker may name the batch only once all of its rows are on disk;
+    // the disk gets there while the next batch is gathered.
+    const auto sync = [folder = m_stockFolder] { return SyncFileSystemOf(folder) ? 0 : errno; };
+    std::future<int> synced;
+    try {
+        synced = std::async(std::launch::async, sync);
+    } catch (const std::system_error&) {
+        // Without a thread to spare the disk is waited for at the seal.
+        synced = std::async(std::launch::deferred, sync);
+    }
+    m_written = Written{m_lastDailyName, m_files, m_paths.size(), std::move(synced)};
+    return true;
+}
+
+bool UpdateBatch::SealWritten(UpdateJournal& journal, const std::string& markerPath,
+                              std::string* error) {
+    if (!m_written)
+        return true;
+    Written written = std::move(*m_written);
+    m_written.reset();
     const auto takeBack = [&] {
-        journal.RollBack(entries.size(), error);
+        journal.RollBack(written.historyFiles, error);
         return false;
     };
-    // The marker may name the batch only once all of its rows are on disk.
-    if (!SyncFileSystemOf(m_stockFolder)) {
+    if (const int cause = written.synced.get(); cause != 0) {
         if (error)
-            *error = CannotMessage("write", m_stockFolder, errno);
+            *error = CannotMessage("write", m_stockFolder, cause);
         return takeBack();
     }
     CrashPoint();
-    if (!journal.Commit(m_lastDailyName, error))
+    if (!journal.Commit(written.lastDailyName, error))
         return takeBack();
     CrashPoint();
-    if (!WriteMarker(markerPath, m_lastDailyName, error))
+    if (!WriteMarker(markerPath, written.lastDailyName, error))
         return takeBack();
-    m_filesOnDisk += m_files;
+    m_filesOnDisk += written.files;
     // The journal may go only once the marker's rename is on disk; should that
     // not be sure, it stays, and the next run finds the marker naming the
     // batch and keeps it. Either way the disk failed, and the run ends here.
@@ -190,13 +210,18 @@ bool UpdateBatch::WriteBatch(UpdateJournal& journal, const std::string& markerPa
     return journal.Finish(error);
 }
 
-bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error) {
-    if (Empty())
-        return true;
+bool UpdateBatch::FlushBehind(UpdateJournal& journal, const std::string& markerPath,
+                              std::string* error) {
     TakeAll();
-    const bool written = WriteBatch(journal, markerPath, error);
+    bool written = SealWritten(journal, markerPath, error);
+    if (written && !Empty())
+        written = WriteBatch(journal, error);
     Clear();
     return written;
+}
+
+bool UpdateBatch::Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error) {
+    return FlushBehind(journal, markerPath, error) && SealWritten(journal, markerPath, error);
 }
 
 void UpdateBatch::Clear() {

@@ -4,6 +4,8 @@
 #include "pipeline/RowBlocks.h"
 
 #include <cstddef>
+#include <future>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,13 +46,18 @@ public:
     int LastFileRecords() const { return m_lastFileRecords; }
 
     // Writes every gathered row and moves the marker at `markerPath` to the
-    // last daily file gathered, under the journal. On failure `error` names
-    // the file and the cause, and every history file and the marker are as
-    // they were before the batch, as far as they can be put back; only when
-    // the journal could not be put away after the marker moved does the
-    // batch stand, and the next run keeps it. Either way the batch is empty
-    // afterwards.
+    // last daily file gathered, under the journal, after sealing a batch
+    // FlushBehind left. On failure `error` names the file and the cause, and
+    // every history file and the marker are as they were before the failed
+    // batch, as far as they can be put back; only when the journal could not
+    // be put away after the marker moved does the batch stand, and the next
+    // run keeps it. Either way nothing is gathered afterwards.
     bool Flush(UpdateJournal& journal, const std::string& markerPath, std::string* error);
+    // The same, but the disk catches up with the rows on another thread while
+    // the caller gathers the next batch: the marker moves only when the next
+    // Flush or FlushBehind seals this batch. A run killed meanwhile finds the
+    // journal of a batch the marker does not name, and takes it back.
+    bool FlushBehind(UpdateJournal& journal, const std::string& markerPath, std::string* error);
 
 private:
     // A stock seen in the batch and the history file its rows go to.
@@ -68,7 +75,10 @@ private:
     // Files the rows of the oldest daily file in the pipeline away.
     void TakeOldest();
     void TakeAll();
-    bool WriteBatch(UpdateJournal& journal, const std::string& markerPath, std::string* error);
+    // Writes the rows under a new journal entry; the batch is sealed later.
+    bool WriteBatch(UpdateJournal& journal, std::string* error);
+    // Moves the marker to a batch written before, once its rows are on disk.
+    bool SealWritten(UpdateJournal& journal, const std::string& markerPath, std::string* error);
     bool WriteRows(std::size_t history, bool create, bool& opened, std::string* error);
     void Clear();
 
@@ -95,6 +105,14 @@ private:
     int m_filesOnDisk = 0;
     int m_lastFileRecords = 0;
     std::string m_lastDailyName;
+    // A batch written whose marker has not moved yet.
+    struct Written {
+        std::string lastDailyName;
+        int files = 0;
+        std::size_t historyFiles = 0;
+        std::future<int> synced; // 0, or the errno of the flush to disk
+    };
+    std::optional<Written> m_written;
     DailyRowsPipeline m_pipeline;
 };
 

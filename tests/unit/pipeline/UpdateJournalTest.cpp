@@ -217,7 +217,17 @@ TEST_F(UpdateJournalTest, MarkerNamesOnlyDailyFilesWhoseRowsAreOnDisk) {
         frontEnd.OnPump(pass, [this, &markedDays] {
             const std::size_t marked = DaysTheMarkerNames();
             markedDays.push_back(marked);
-            EXPECT_EQ(StockFiles(), ReferenceUpTo(marked)) << "marker at day " << marked;
+            const Files files = StockFiles();
+            if (files == ReferenceUpTo(marked))
+                return;
+            // A batch written while the disk catches up: beyond the marker,
+            // and under a journal that takes it back should the run stop.
+            EXPECT_TRUE(FileExists(folders.StockFolder + std::string(UpdateJournalName)))
+                << "marker at day " << marked;
+            bool wholeDays = false;
+            for (std::size_t day = marked + 1; day <= m_days.size() && !wholeDays; ++day)
+                wholeDays = files == ReferenceUpTo(day);
+            EXPECT_TRUE(wholeDays) << "marker at day " << marked;
         });
 
     RunUpdate(context, true, unzipList, stockList, 16 * 1024);
