@@ -6,6 +6,8 @@
 #include "pipeline/UpdateBatch.h"
 #include "pipeline/UpdateJournal.h"
 
+#include <cstdlib>
+
 namespace kelvarin {
 
 namespace {
@@ -144,11 +146,20 @@ StageOutcome UpdateRun::Finish(bool applied, FileList& stockList) {
     return StageOutcome::Succeeded;
 }
 
+// The crash and fault sweeps make batches small with
+// KELVARIN_UPDATE_BATCH_BYTES, so that a run of a few days writes one batch
+// while it reads the next.
+std::size_t BatchBudget() {
+    const char* value = std::getenv("KELVARIN_UPDATE_BATCH_BYTES");
+    const unsigned long long bytes = value ? std::strtoull(value, nullptr, 10) : 0;
+    return bytes > 0 ? static_cast<std::size_t>(bytes) : UpdateBatchBudget;
+}
+
 } // namespace
 
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,
                        FileList& stockList, RunScope scope) {
-    return RunUpdate(context, autoMode, unzipList, stockList, UpdateBatchBudget, scope);
+    return RunUpdate(context, autoMode, unzipList, stockList, BatchBudget(), scope);
 }
 
 StageOutcome RunUpdate(StageContext& context, bool autoMode, const StageList& unzipList,

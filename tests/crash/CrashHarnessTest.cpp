@@ -2,6 +2,7 @@
 #include "support/ExchangeProcess.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace kelvarin::test {
@@ -12,6 +13,8 @@ namespace {
 const std::vector<std::string> Market{"--days", "10", "--stocks", "20", "--seed", "11"};
 constexpr long MinimumPoints = 50;
 constexpr long PointLimit = 400;
+// Every daily file a batch of its own.
+constexpr const char* SmallBatchBytes = "1";
 
 std::size_t HistoryFiles(const FolderFiles& base) {
     return std::count_if(base.begin(), base.end(), [](const auto& file) {
@@ -56,7 +59,11 @@ TEST_F(CrashHarnessTest, UpdateKilledAnywhereIsCompletedByTheNextRun) {
     const std::size_t histories = HistoryFiles(m_sweep.Before(CrashStage::Update));
     EXPECT_GT(histories, 0u);
     EXPECT_GT(HistoryFiles(m_sweep.After(CrashStage::Update)), histories);
+    // A batch of a day or so: also killed while one batch goes to disk and the
+    // next is gathered. The reference was made in one batch.
+    ::setenv("KELVARIN_UPDATE_BATCH_BYTES", SmallBatchBytes, 1);
     ExpectEveryPointRecovers(CrashStage::Update);
+    ::unsetenv("KELVARIN_UPDATE_BATCH_BYTES");
 }
 
 TEST(SettingsCrashTest, SettingsKilledAnywhereAreTheOldOrTheNewFile) {

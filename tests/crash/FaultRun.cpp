@@ -216,11 +216,13 @@ void FaultSweep::CheckFailedRun(const FaultCommand& command, const std::string& 
             continue;
         const auto old = before.find(name);
         const auto whole = after.find(name);
-        // `run` goes on past a failed day with the days before it, so a
-        // history may stand complete up to that day: whole rows of its
-        // finished self.
+        // `run` goes on past a failed day with the days before it, and an
+        // Update keeps the batches written before the failed one, so a
+        // history may stand complete up to a day: whole rows of its finished
+        // self.
         const bool daysBefore =
-            command.name == "run" && whole != after.end() && whole->second.starts_with(bytes) &&
+            (command.name == "run" || command.name == "update") && whole != after.end() &&
+            whole->second.starts_with(bytes) &&
             (whole->second[bytes.size()] == '\r' || whole->second[bytes.size()] == '\n');
         if ((old == before.end() || old->second != bytes) &&
             (whole == after.end() || whole->second != bytes) && !daysBefore)
