@@ -20,6 +20,7 @@
 // same days and stocks.
 
 #include "BenchFiles.h"
+#include "MeasuredRun.h"
 #include "SilentFrontEnd.h"
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
@@ -33,57 +34,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kelvarin;
 using namespace kelvarin::bench;
 
 namespace {
-
-struct Measure {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    long peakKiB = 0;
-    std::string out;
-};
-
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-std::string Here(const char* argv0) {
-    const std::string self = argv0;
-    const auto slash = self.rfind('/');
-    return slash == std::string::npos ? "./" : self.substr(0, slash + 1);
-}
-
-Measure Run(const std::vector<std::string>& argv, const std::string& outPath) {
-    std::vector<char*> pointers;
-    for (const std::string& arg : argv)
-        pointers.push_back(const_cast<char*>(arg.c_str()));
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) != 0)
-        Fail("cannot start " + argv[0]);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Measure measure{SecondsSince(start), Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-                    usage.ru_maxrss, ReadWhole(outPath)};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Fail(argv[0] + " " + argv[1] + " failed: " + measure.out);
-    return measure;
-}
 
 WorkingFolders FoldersOf(const std::string& base) {
     WorkingFolders folders;

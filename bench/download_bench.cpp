@@ -11,6 +11,7 @@
 
 #include "BenchExchange.h"
 #include "BenchFiles.h"
+#include "DownloadRuns.h"
 #include "SilentFrontEnd.h"
 #include "app/FixedNames.h"
 #include "app/WorkingFolders.h"
@@ -22,36 +23,6 @@
 
 using namespace kelvarin;
 using namespace kelvarin::bench;
-
-namespace {
-
-double TimeStage(WorkingFolders& folders, const std::string& server, int connections,
-                 const MemoryList& remote, std::string& status) {
-    ::sync();
-    SilentFrontEnd frontEnd;
-    StageContext context{folders, frontEnd, server};
-    context.transfer.connections = connections;
-    MemoryList zipList;
-    const auto start = Clock::now();
-    const StageOutcome outcome = RunDownload(context, true, remote, zipList);
-    const double seconds = SecondsSince(start);
-    status = frontEnd.LastStatus();
-    if (outcome != StageOutcome::Succeeded)
-        Fail("Download stage: " + status + "\n" + frontEnd.Messages());
-    return seconds;
-}
-
-double TimeCurl(const std::string& configPath) {
-    ::sync();
-    const auto start = Clock::now();
-    if (RunProgram({"curl", "-s", "--fail", "-K", configPath}) != 0)
-        Fail("curl failed");
-    const double seconds = SecondsSince(start);
-    ::sync();
-    return seconds;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const std::size_t archiveCount = argc > 1 ? std::stoul(argv[1]) : 5000;
@@ -73,23 +44,11 @@ int main(int argc, char** argv) {
     std::printf("%s\n  serving %s after %.1f s of warming\n", exchange.Command().c_str(),
                 exchange.Url().c_str(), SecondsSince(warming));
 
-    SilentFrontEnd connectFrontEnd;
-    StageContext connectContext{folders, connectFrontEnd, exchange.Url()};
     MemoryList remote;
-    if (RunConnect(connectContext, remote) != StageOutcome::Succeeded)
-        Fail("Connect: " + connectFrontEnd.LastStatus());
-
+    ListArchives(folders, exchange.Url(), remote);
     // curl's outputs go to a fresh folder each run, like the stage's.
     const auto curlConfig = [&](const std::string& curlFolder) {
-        const std::string configPath = curlFolder + ".cfg";
-        std::string config;
-        for (int row = 0; row < remote.Count(); ++row) {
-            const std::string item = remote.Text(row);
-            config += "url = \"" + ArchiveAddress(exchange.Url(), item) + "\"\noutput = \"" +
-                      curlFolder + "/" + LocalName(item) + "\"\n";
-        }
-        WriteWhole(configPath, config);
-        return configPath;
+        return WriteCurlConfig(exchange.Url(), remote, curlFolder);
     };
 
     std::vector<double> stage, curl;
@@ -99,7 +58,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         curlFolder = FreshRunFolder(base, "curl", run);
         configPath = curlConfig(curlFolder);
-        curl.push_back(TimeCurl(configPath));
+        curl.push_back(TimeCurl({}, configPath));
         folders.ZipFolder = FreshRunFolder(base, "zip", run) + "/";
         stage.push_back(TimeStage(folders, exchange.Url(), connections, remote, status));
         std::printf("run %d: stage %.3f s, curl %.3f s\n", run + 1, stage.back(), curl.back());

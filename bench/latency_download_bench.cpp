@@ -18,6 +18,7 @@
 
 #include "BenchExchange.h"
 #include "BenchFiles.h"
+#include "DownloadRuns.h"
 #include "SilentFrontEnd.h"
 #include "app/WorkingFolders.h"
 #include "pipeline/DailyArchiveNames.h"
@@ -106,33 +107,6 @@ private:
     std::string m_failure;
 };
 
-double TimeStage(WorkingFolders& folders, const std::string& server, int connections,
-                 const MemoryList& remote, std::string& status) {
-    ::sync();
-    SilentFrontEnd frontEnd;
-    StageContext context{folders, frontEnd, server};
-    context.transfer.connections = connections;
-    MemoryList zipList;
-    const auto start = Clock::now();
-    const StageOutcome outcome = RunDownload(context, true, remote, zipList);
-    const double seconds = SecondsSince(start);
-    status = frontEnd.LastStatus();
-    if (outcome != StageOutcome::Succeeded)
-        Fail("Download stage: " + status + "\n" + frontEnd.Messages());
-    return seconds;
-}
-
-double TimeCurl(std::vector<std::string> options, const std::string& configPath) {
-    ::sync();
-    options.insert(options.begin(), {"curl", "-s", "--fail"});
-    options.insert(options.end(), {"-K", configPath});
-    const auto start = Clock::now();
-    if (RunProgram(options) != 0)
-        Fail("curl failed");
-    const double seconds = SecondsSince(start);
-    return seconds;
-}
-
 // Every archive of `got` byte-equal to the one of `expected`, and no other.
 void SameArchives(const std::string& got, const std::string& expected, const std::string& what) {
     const std::string difference = test::FolderDifference(got, expected, ".zip");
@@ -182,23 +156,11 @@ int main(int argc, char** argv) {
     std::printf("link: %s\n%s\n  serving %s after %.1f s of warming\n", linkText.c_str(),
                 exchange.Command().c_str(), exchange.Url().c_str(), SecondsSince(warming));
 
-    SilentFrontEnd connectFrontEnd;
-    StageContext connectContext{folders, connectFrontEnd, exchange.Url()};
     MemoryList remote;
-    if (RunConnect(connectContext, remote) != StageOutcome::Succeeded)
-        Fail("Connect: " + connectFrontEnd.LastStatus());
-
+    ListArchives(folders, exchange.Url(), remote);
     // curl's outputs go to a fresh folder each run, like the stage's.
     const auto curlConfig = [&](const std::string& curlFolder) {
-        const std::string configPath = curlFolder + ".cfg";
-        std::string config;
-        for (int row = 0; row < remote.Count(); ++row) {
-            const std::string item = remote.Text(row);
-            config += "url = \"" + ArchiveAddress(exchange.Url(), item) + "\"\noutput = \"" +
-                      curlFolder + "/" + LocalName(item) + "\"\n";
-        }
-        WriteWhole(configPath, config);
-        return configPath;
+        return WriteCurlConfig(exchange.Url(), remote, curlFolder);
     };
     // -s alone leaves curl's parallel progress meter on.
     const std::vector<std::string> parallel{

@@ -32,6 +32,7 @@
 // first, then its seconds from the sync on.
 
 #include "BenchFiles.h"
+#include "MeasuredRun.h"
 #include "SilentFrontEnd.h"
 #include "app/FileAccess.h"
 #include "app/FixedNames.h"
@@ -46,9 +47,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -56,53 +54,6 @@ using namespace kelvarin;
 using namespace kelvarin::bench;
 
 namespace {
-
-struct Measure {
-    double seconds = 0;    // the process's own, from its sync on
-    double cpuSeconds = 0; // user and system, which the machine's load does not inflate
-    long peakKiB = 0;
-    std::string folder; // where it wrote
-    std::string out;    // the rest of what it printed
-};
-
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-std::string Here(const char* argv0) {
-    const std::string self = argv0;
-    const auto slash = self.rfind('/');
-    return slash == std::string::npos ? "./" : self.substr(0, slash + 1);
-}
-
-// Runs a program with its stdout in `outPath`, and measures its cpu time and
-// peak resident memory; the measured modes print their folder and seconds.
-Measure Run(const std::vector<std::string>& argv, const std::string& outPath) {
-    std::vector<char*> pointers;
-    for (const std::string& arg : argv)
-        pointers.push_back(const_cast<char*>(arg.c_str()));
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) != 0)
-        Fail("cannot start " + argv[0]);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Measure measure{SecondsSince(start),
-                    Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-                    usage.ru_maxrss,
-                    {},
-                    ReadWhole(outPath)};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        Fail(argv[0] + " failed: " + measure.out);
-    return measure;
-}
 
 // What a measured mode printed: its folder, its seconds, then the rest.
 Measure& Parse(Measure& measure) {
